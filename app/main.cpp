@@ -1,0 +1,22 @@
+// Program start: the application title, the start-up windows in their fixed order, the loop.
+
+#include "main_window.h"
+#include "message_box.h"
+#include "program_style.h"
+#include "startup_windows.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(ApplicationTitle());
+    QApplication::setFont(ProgramFont());
+    QApplication::setWindowIcon(ProgramIcon());
+    app.setQuitOnLastWindowClosed(false); // the main window ends the program itself
+
+    TForm1 form1;
+    CreateStartupWindows(form1);
+    form1.show();
+    return app.exec();
+}

@@ -1,0 +1,186 @@
+#include "main_window.h"
+
+#include "message_box.h"
+#include "program_style.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QStatusBar>
+
+TForm1::TForm1(const QString &settingsFilePath) : settingsFilePathOverride_(settingsFilePath)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("お絵描きソフト"));
+    setWindowIcon(ProgramIcon());
+    setFont(ProgramFont());
+    // System menu and minimise only: no maximise button.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+    mdiArea_ = new QMdiArea(this);
+    mdiArea_->setBackground(Qt::white);
+    setCentralWidget(mdiArea_);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setStyleSheet(QStringLiteral("QStatusBar { background: rgb(192, 220, 192); }"));
+    StatusBar1->setSizeGripEnabled(false);
+    setStatusBar(StatusBar1);
+
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setGeometry(40, 8, 97, 21);
+    ComboBox1->setFocusPolicy(Qt::NoFocus);
+    ComboBox1->hide();
+    session_.SetTableNamesObserver([this](const QStringList &names) {
+        ComboBox1->clear();
+        ComboBox1->addItems(names);
+    });
+
+    BuildMenu();
+    ShowModal = [](QDialog &dialog) { dialog.exec(); };
+
+    move(192, 107);
+    resize(347, 246);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::BuildMenu()
+{
+    auto item = [this](QMenu *menu, QAction *&action, const char *name, const QString &caption,
+                       void (TForm1::*handler)()) {
+        action = menu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+    };
+    auto separator = [](QMenu *menu, QAction *&action, const char *name) {
+        action = menu->addSeparator();
+        action->setObjectName(QString::fromLatin1(name));
+    };
+
+    mnuFile = menuBar()->addMenu(QStringLiteral("初期設定(&I)"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    item(mnuFile, mnuDBset, "mnuDBset", QStringLiteral("データベース設定(&D)..."),
+         &TForm1::mnuDBsetClick);
+    separator(mnuFile, MnuDmy1, "MnuDmy1");
+    item(mnuFile, mnuAddTable1, "mnuAddTable1", QStringLiteral("所属（SECTION）の登録(&S)"),
+         &TForm1::mnuAddTable1Click);
+    item(mnuFile, mnuAddTable2, "mnuAddTable2", QStringLiteral("メンバー（MEMBER）の登録(&M)"),
+         &TForm1::mnuAddTable2Click);
+    separator(mnuFile, MnuDmy2, "MnuDmy2");
+    item(mnuFile, mnuPCnameSet, "mnuPCnameSet", QStringLiteral("PC利用者名の登録(&P)"),
+         &TForm1::mnuPCnameSetClick);
+    separator(mnuFile, MnuDmy3, "MnuDmy3");
+    item(mnuFile, mnuExit, "mnuExit", QStringLiteral("終了(&X)"), &TForm1::mnuExitClick);
+
+    mnuImage = menuBar()->addMenu(QStringLiteral("画像(&I)"));
+    mnuImage->setObjectName(QStringLiteral("mnuImage"));
+    item(mnuImage, mnuImageNew, "mnuImageNew", QStringLiteral("新規作成(&N)"),
+         &TForm1::mnuImageNewClick);
+    item(mnuImage, mnuImageEdit, "mnuImageEdit", QStringLiteral("編集(&E)"),
+         &TForm1::mnuImageEditClick);
+    item(mnuImage, mnuImageList, "mnuImageList", QStringLiteral("一覧表示(&L)"),
+         &TForm1::mnuImageListClick);
+
+    mnuChat = menuBar()->addMenu(QStringLiteral("チャット(&C)"));
+    mnuChat->setObjectName(QStringLiteral("mnuChat"));
+    item(mnuChat, mnuChatStart, "mnuChatStart", QStringLiteral("チャット開始(&S)"),
+         &TForm1::mnuChatStartClick);
+    item(mnuChat, mnuChatEdit, "mnuChatEdit", QStringLiteral("チャット内容の編集(&E)"),
+         &TForm1::mnuChatEditClick);
+    separator(mnuChat, MnuDmy4, "MnuDmy4");
+    item(mnuChat, mnuMousePointer, "mnuMousePointer", QStringLiteral("マウスポインタ(&M)"),
+         &TForm1::mnuMousePointerClick);
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    FormShow();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    if (!closed_) {
+        closed_ = true;
+        FormClose();
+    }
+    event->accept();
+    QCoreApplication::quit(); // hidden dialogs and balloons must not keep the program alive
+}
+
+void TForm1::FormShow()
+{
+    SettingsFilePath =
+        settingsFilePathOverride_.isEmpty() ? DefaultSettingsFilePath() : settingsFilePathOverride_;
+    LoadSettings(SettingsFilePath);
+    if (!settings_.DataFolder.isEmpty()) {
+        ConnectDatabase();
+        if (!Connected()) {
+            DisconnectDatabase();
+            ShowMessage(QStringLiteral("データベース接続が出来ません。設定を確認して下さい。"));
+        }
+    }
+    ChatWindowOpen = false;
+    PointerWindowOpen = false;
+}
+
+void TForm1::FormClose()
+{
+    DisconnectDatabase();
+    SaveSettings(SettingsFilePath);
+}
+
+void TForm1::LoadSettings(const QString &path)
+{
+    const SettingsFileContent file = ReadSettingsFile(path);
+    settings_ = file.settings;
+    namespace L = settings_lines;
+
+    // Window values go straight to the windows, each only when its line was read.
+    const QRect &main = file.windows.mainWindow;
+    if (file.HasLine(L::kMainLeft)) move(main.x(), y());
+    if (file.HasLine(L::kMainTop)) move(x(), main.y());
+    // A width or height below what the window can be is raised to its minimum.
+    const QSize least = minimumSizeHint().expandedTo(QSize(1, 1));
+    if (file.HasLine(L::kMainWidth)) resize(std::max(main.width(), least.width()), height());
+    if (file.HasLine(L::kMainHeight)) resize(width(), std::max(main.height(), least.height()));
+
+    for (int d = 0; d < kPlacedDialogCount; ++d) {
+        const int left = L::DialogLeft(PlacedDialog(d));
+        QPoint &kept = placements_.dialogs[d];
+        if (file.HasLine(left)) kept.setX(file.windows.dialogs[d].x());
+        if (file.HasLine(left + 1)) kept.setY(file.windows.dialogs[d].y());
+        if (dialogs_[d] && file.HasLine(left)) dialogs_[d]->move(kept);
+    }
+}
+
+void TForm1::SaveSettings(const QString &path)
+{
+    WindowPlacements windows = placements_;
+    windows.mainWindow = QRect(pos(), size());
+    for (int d = 0; d < kPlacedDialogCount; ++d)
+        if (dialogs_[d]) windows.dialogs[d] = dialogs_[d]->pos();
+    // A failed write leaves the previous file in place; nothing is shown.
+    WriteSettingsFile(path, settings_, windows);
+}
+
+void TForm1::SetStartupDialog(PlacedDialog which, QDialog *dialog)
+{
+    dialogs_[int(which)] = dialog;
+    if (dialog) placements_.dialogs[int(which)] = dialog->pos();
+}
+
+QDialog *TForm1::StartupDialog(PlacedDialog which) const { return dialogs_[int(which)]; }
+
+void TForm1::SetChildWindowFactory(ChildWindow which, ChildWindowFactory factory)
+{
+    childFactories_[int(which)] = std::move(factory);
+}

@@ -1,0 +1,50 @@
+#include "message_box.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+MessageAnswer ShowRealBox(MessageKind kind, const QString &text)
+{
+    // No parent: the box is centred on the screen, above whatever window is active.
+    QMessageBox box;
+    box.setText(text);
+    if (kind == MessageKind::Plain) {
+        box.setWindowTitle(ApplicationTitle());
+        box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box.exec();
+        return MessageAnswer::Ok;
+    }
+    box.setWindowTitle(QStringLiteral("確認"));
+    box.setIcon(QMessageBox::Question);
+    QPushButton *yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == no ? MessageAnswer::No : MessageAnswer::Yes;
+}
+
+MessageBoxHandler &Handler()
+{
+    static MessageBoxHandler handler;
+    return handler;
+}
+
+} // namespace
+
+MessageAnswer ShowMessageBox(MessageKind kind, const QString &text)
+{
+    if (Handler()) return Handler()(kind, text);
+    return ShowRealBox(kind, text);
+}
+
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
+{
+    MessageBoxHandler previous = std::move(Handler());
+    Handler() = std::move(handler);
+    return previous;
+}
+
+QString ApplicationTitle() { return QStringLiteral("Hesk－お絵描きソフト２"); }

@@ -1,0 +1,105 @@
+#pragma once
+// Thin RAII owners of the Firebird client's C handles. Nothing here throws; every call reports
+// through an IscStatus, and a destructor releases whatever its handle still holds.
+
+#include <ibase.h>
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+class IscStatus {
+public:
+    ISC_STATUS *vector() { return status_; }
+    bool Failed() const { return status_[0] == 1 && status_[1] != 0; }
+    ISC_STATUS Code() const { return Failed() ? status_[1] : 0; }
+    QString Message() const;
+
+private:
+    ISC_STATUS_ARRAY status_{};
+};
+
+class IscAttachment {
+public:
+    IscAttachment() = default;
+    IscAttachment(const IscAttachment &) = delete;
+    IscAttachment &operator=(const IscAttachment &) = delete;
+    ~IscAttachment() { Detach(); }
+
+    bool Attach(const QByteArray &path, const QByteArray &dpb, IscStatus &status);
+    // Runs CREATE DATABASE; on success the new database is attached.
+    bool CreateByStatement(const QByteArray &statement, IscStatus &status);
+    void Detach();
+    bool Attached() const { return handle_ != 0; }
+    isc_db_handle *Handle() { return &handle_; }
+
+private:
+    isc_db_handle handle_ = 0;
+};
+
+class IscTransaction {
+public:
+    IscTransaction() = default;
+    IscTransaction(const IscTransaction &) = delete;
+    IscTransaction &operator=(const IscTransaction &) = delete;
+    ~IscTransaction() { Rollback(); }
+
+    // Starts with the server's defaults: snapshot, read-write, wait.
+    bool Start(IscAttachment &db, IscStatus &status);
+    bool Commit(IscStatus &status);
+    // Safe in any state; a transaction the server no longer knows is simply forgotten.
+    void Rollback();
+    bool Active() const { return handle_ != 0; }
+    isc_tr_handle *Handle() { return &handle_; }
+
+private:
+    isc_tr_handle handle_ = 0;
+};
+
+// Output description of a prepared statement with every column bound as text.
+class TextRow {
+public:
+    int Columns() const { return sqlda_ ? sqlda_->sqld : 0; }
+    bool IsNull(int column) const { return indicators_[column] == -1; }
+    const char *Data(int column) const;
+    int Length(int column) const;
+
+    XSQLDA *Describe(int columns); // (re)allocates room for `columns` variables
+    XSQLDA *Sqlda() { return sqlda_; }
+    void BindAsText();             // after describe: every column becomes VARCHAR
+
+private:
+    std::vector<char> sqldaStorage_;
+    XSQLDA *sqlda_ = nullptr;
+    std::vector<char> buffer_;
+    std::vector<ISC_SHORT> indicators_;
+    std::vector<int> offsets_;
+};
+
+class IscStatement {
+public:
+    IscStatement() = default;
+    IscStatement(const IscStatement &) = delete;
+    IscStatement &operator=(const IscStatement &) = delete;
+    ~IscStatement() { Drop(); }
+
+    // Prepares a SELECT and binds its columns as text into `row`.
+    bool PrepareSelect(IscAttachment &db, IscTransaction &tr, const QByteArray &sql,
+                       TextRow &row, IscStatus &status);
+    bool Execute(IscTransaction &tr, IscStatus &status);
+    enum class Fetched { Row, End, Error };
+    Fetched Fetch(TextRow &row, IscStatus &status);
+    void CloseCursor();
+    void Drop(); // must run before the attachment goes away
+
+private:
+    isc_stmt_handle handle_ = 0;
+    bool cursorOpen_ = false;
+};
+
+// Statement text that is not a SELECT, prepared and executed in one round trip.
+bool ExecuteImmediate(IscAttachment &db, IscTransaction &tr, const QByteArray &sql,
+                      IscStatus &status);
+
+// The attachment parameters for a user and password, SQL dialect 3, no character set.
+QByteArray AttachmentParameters(const QByteArray &user, const QByteArray &password);

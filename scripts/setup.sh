@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what the program and its tests need on Debian 12: Qt 6, the Firebird 3
+# server, client and headers, the Japanese font, Xvfb and screenshot tools.
+# Does nothing when everything is already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake
+  qt6-base-dev qt6-base-dev-tools
+  firebird3.0-server firebird3.0-utils firebird-dev
+  fonts-ipafont-gothic
+  xvfb xauth x11-utils xdotool imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+
+# The administrator password must be known before the server package is configured.
+echo "firebird3.0-server shared/firebird/sysdba_password/first_install password quillnest" |
+  $SUDO debconf-set-selections
+echo "firebird3.0-server shared/firebird/enabled boolean true" | $SUDO debconf-set-selections 2>/dev/null || true
+
+$SUDO apt-get update -q
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,24 @@
+#pragma once
+// Each test case gets a database of its own on the test run's Firebird server (started by
+// scripts/test.sh, which names it in OEKAKI_TEST_SERVER and OEKAKI_TEST_DATA).
+
+#include "settings.h"
+
+#include <QString>
+
+class DatabaseSession;
+
+namespace test_db {
+
+// Settings that point at a new, not yet created database file with a unique name.
+Settings FreshSettings();
+// Creates the database the settings name and leaves the session attached to it.
+// False when no test server answers: the caller fails, it does not skip.
+bool CreateAndAttach(DatabaseSession &session, const Settings &settings);
+// Removes a database file a test made, through the server that owns it.
+void Drop(const Settings &settings);
+// A database path where no server answers.
+Settings UnreachableSettings();
+QString WhyNoServer();
+
+} // namespace test_db

@@ -1,0 +1,166 @@
+// Start-up and shutdown of the main window: settings in, connection, the one failure message,
+// settings out; and the menu as the user sees it.
+
+#include "main_window.h"
+#include "message_recorder.h"
+#include "test_database.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+const QString kCannotConnect = QStringLiteral("データベース接続が出来ません。設定を確認して下さい。");
+
+QStringList Captions(QMenu *menu)
+{
+    QStringList captions;
+    for (QAction *action : menu->actions())
+        captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return captions;
+}
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString SettingsPath() const { return dir.filePath("oekaki.dat"); }
+
+private slots:
+    void cleanup() { QFile::remove(SettingsPath()); }
+
+    void firstStartWithoutSettingsFileTriesNothing()
+    {
+        MessageRecorder messages;
+        TForm1 form1(SettingsPath());
+        form1.ChatWindowOpen = form1.PointerWindowOpen = true;
+        form1.show(); // the first show runs FormShow
+        QCOMPARE(form1.SettingsFilePath, SettingsPath());
+        QVERIFY(messages.texts.isEmpty());
+        QVERIFY(!form1.Connected());
+        QVERIFY(!form1.ChatWindowOpen);
+        QVERIFY(!form1.PointerWindowOpen);
+        QCOMPARE(form1.settings().ServerPrefix, QStringLiteral("localhost:"));
+        form1.hide();
+        form1.show(); // a later show does not load again
+        QVERIFY(messages.texts.isEmpty());
+    }
+
+    void unreachableServerIsReportedOnceAndTheProgramRunsOn()
+    {
+        QVERIFY(WriteSettingsFile(SettingsPath(), test_db::UnreachableSettings(),
+                                  WindowPlacements{QRect(30, 40, 400, 300), {}}));
+        MessageRecorder messages;
+        TForm1 form1(SettingsPath());
+        form1.FormShow();
+        QCOMPARE(messages.texts, QStringList{kCannotConnect});
+        QVERIFY(!form1.Connected());
+        QCOMPARE(form1.pos(), QPoint(30, 40));
+        QCOMPARE(form1.size(), QSize(400, 300));
+        form1.mnuAddTable1Click(); // without a connection a command does nothing
+        QCOMPARE(messages.texts.size(), 1);
+    }
+
+    void connectsAtStartAndSavesEverythingOnClose()
+    {
+        const Settings settings = test_db::FreshSettings();
+        {
+            DatabaseSession creator;
+            QVERIFY2(test_db::CreateAndAttach(creator, settings), qPrintable(test_db::WhyNoServer()));
+        }
+        Settings onDisk = settings;
+        onDisk.PcUserNumber = 7;
+        onDisk.PcUserName = QString::fromUtf8("佐藤");
+        onDisk.PenColor = 255;
+        WindowPlacements windows{QRect(50, 60, 420, 320), {}};
+        windows.dialogs[int(PlacedDialog::Form3)] = QPoint(300, 200);
+        windows.dialogs[int(PlacedDialog::Form9)] = QPoint(-40, 90); // a dialog not made here
+        QVERIFY(WriteSettingsFile(SettingsPath(), onDisk, windows));
+
+        MessageRecorder messages;
+        TForm1 form1(SettingsPath());
+        QDialog form3;
+        form1.SetStartupDialog(PlacedDialog::Form3, &form3);
+        form1.FormShow();
+        QVERIFY(messages.texts.isEmpty());
+        QVERIFY(form1.Connected());
+        QCOMPARE(form3.pos(), QPoint(300, 200));
+        QCOMPARE(form1.settings().PcUserName, QString::fromUtf8("佐藤"));
+
+        form1.move(70, 80);
+        form1.resize(500, 400);
+        form3.move(10, 20);
+        form1.settings().PcUserNumber = 9;
+        QVERIFY(form1.close());
+        QVERIFY(!form1.Connected());
+        QVERIFY(messages.texts.isEmpty());
+
+        const SettingsFileContent saved = ReadSettingsFile(SettingsPath());
+        QCOMPARE(saved.windows.mainWindow, QRect(70, 80, 500, 400));
+        QCOMPARE(saved.windows.dialogs[int(PlacedDialog::Form3)], QPoint(10, 20));
+        QCOMPARE(saved.windows.dialogs[int(PlacedDialog::Form9)], QPoint(-40, 90));
+        QCOMPARE(saved.settings.PcUserNumber, 9);
+        QCOMPARE(saved.settings.PenColor, 255);
+        QCOMPARE(saved.settings.DataFolder, settings.DataFolder);
+        test_db::Drop(settings);
+    }
+
+    void closingWithAnUnwritableSettingsPlaceShowsNothing()
+    {
+        MessageRecorder messages;
+        TForm1 form1(dir.filePath("missing-folder/oekaki.dat"));
+        form1.FormShow();
+        form1.FormClose();
+        QVERIFY(messages.texts.isEmpty());
+        QVERIFY(!QFile::exists(dir.filePath("missing-folder/oekaki.dat")));
+    }
+
+    void theMenuAndTheWindowAsDesigned()
+    {
+        TForm1 form1(SettingsPath());
+        QCOMPARE(form1.windowTitle(), QStringLiteral("お絵描きソフト"));
+        QVERIFY(!(form1.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(form1.windowFlags() & Qt::WindowMinimizeButtonHint);
+        QStringList tops;
+        for (QAction *action : form1.menuBar()->actions()) tops << action->text();
+        QCOMPARE(tops, QStringList({"初期設定(&I)", "画像(&I)", "チャット(&C)"}));
+        QCOMPARE(Captions(form1.mnuFile),
+                 QStringList({"データベース設定(&D)...", "-", "所属（SECTION）の登録(&S)",
+                              "メンバー（MEMBER）の登録(&M)", "-", "PC利用者名の登録(&P)", "-",
+                              "終了(&X)"}));
+        QCOMPARE(Captions(form1.mnuImage), QStringList({"新規作成(&N)", "編集(&E)", "一覧表示(&L)"}));
+        QCOMPARE(Captions(form1.mnuChat),
+                 QStringList({"チャット開始(&S)", "チャット内容の編集(&E)", "-",
+                              "マウスポインタ(&M)"}));
+        QCOMPARE(form1.MnuDmy4->objectName(), QStringLiteral("MnuDmy4"));
+        QVERIFY(form1.ComboBox1->isHidden());
+        QCOMPARE(form1.ComboBox1->focusPolicy(), Qt::NoFocus);
+        QVERIFY(form1.StatusBar1->styleSheet().contains("192, 220, 192"));
+    }
+
+    void theScratchListHoldsTheNamesTableExistsRead()
+    {
+        const Settings settings = test_db::FreshSettings();
+        TForm1 form1(SettingsPath());
+        form1.settings() = settings;
+        form1.CreateDatabaseFile();
+        QVERIFY2(form1.Connected(), qPrintable(test_db::WhyNoServer()));
+        QVERIFY(form1.Db().CreateChatTable());
+        QVERIFY(form1.Db().CreateSectionTable());
+        QVERIFY(form1.TableExists("chat"));
+        QCOMPARE(form1.ComboBox1->count(), 2);
+        QCOMPARE(form1.ComboBox1->itemText(0), QStringLiteral("CHAT"));
+        QCOMPARE(form1.ComboBox1->itemText(1), QStringLiteral("SECTION"));
+        form1.DisconnectDatabase();
+        test_db::Drop(settings);
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "test_main_window.moc"
