@@ -58,6 +58,15 @@ int StrToIntOrZero(const QString &text)
     return int(value);
 }
 
+QString TrimBlanks(const QString &text)
+{
+    int begin = 0;
+    int end = int(text.size());
+    while (begin < end && text.at(begin).unicode() <= ' ') ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= ' ') --end;
+    return text.mid(begin, end - begin);
+}
+
 bool IsAllDigits(const QString &text)
 {
     for (QChar c : text)

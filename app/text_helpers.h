@@ -11,6 +11,10 @@ class QPainter;
 // hexadecimal number introduced by "$", "x", "X", "0x" or "0X"; nothing may follow.
 int StrToIntOrZero(const QString &text);
 
+// The text without leading and trailing blanks and control characters; an ideographic
+// space is a character like any other.
+QString TrimBlanks(const QString &text);
+
 // True when every character is a decimal digit (also for empty text).
 bool IsAllDigits(const QString &text);
 

@@ -4,7 +4,6 @@
 #include "isc_handles.h"
 
 #include <QCoreApplication>
-#include <QProcessEnvironment>
 #include <atomic>
 
 namespace test_db {
@@ -12,11 +11,14 @@ namespace test_db {
 Settings FreshSettings()
 {
     static std::atomic<int> counter{0};
-    const auto env = QProcessEnvironment::systemEnvironment();
+    auto env = [](const char *name, const char *fallback) {
+        const QString value = qEnvironmentVariable(name);
+        return value.isEmpty() ? QString::fromLatin1(fallback) : value;
+    };
     Settings settings;
-    settings.ServerPrefix = env.value(QStringLiteral("OEKAKI_TEST_SERVER"),
-                                      QStringLiteral("127.0.0.1/3051:"));
-    settings.DataFolder = env.value(QStringLiteral("OEKAKI_TEST_DATA"), QStringLiteral("/tmp/"));
+    // Always through a server: a bare path would quietly open the file with an embedded engine.
+    settings.ServerPrefix = env("OEKAKI_TEST_SERVER", "127.0.0.1/3051:");
+    settings.DataFolder = env("OEKAKI_TEST_DATA", "/tmp/");
     settings.DatabaseFileName = QStringLiteral("T%1_%2.FDB")
                                     .arg(QCoreApplication::applicationPid())
                                     .arg(counter.fetch_add(1));
@@ -55,3 +57,32 @@ QString WhyNoServer()
 }
 
 } // namespace test_db
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+FreshMainWindow::FreshMainWindow()
+    : form1(std::make_unique<TForm1>(dir.filePath("oekaki.dat"))),
+      database(test_db::FreshSettings())
+{
+    form1->settings() = database;
+    form1->CreateDatabaseFile();
+}
+
+FreshMainWindow::~FreshMainWindow()
+{
+    form1->DisconnectDatabase();
+    form1.reset();
+    test_db::Drop(database);
+}
+
+void TypeInto(QLineEdit *edit, const QString &text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(edit, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(edit, &release);
+    }
+}

@@ -22,3 +22,27 @@ Settings UnreachableSettings();
 QString WhyNoServer();
 
 } // namespace test_db
+
+#include "main_window.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+class QLineEdit;
+
+// A main window attached to a database of its own, with its settings file in a folder of its
+// own; the dialogs under test are built on it.
+class FreshMainWindow {
+public:
+    FreshMainWindow();
+    ~FreshMainWindow();
+    bool Ready() const { return form1->Connected(); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TForm1> form1;
+    Settings database; // where the database lives
+};
+
+// Types text into an edit the way a keyboard does, one character at a time, so validators
+// and input limits apply.
+void TypeInto(QLineEdit *edit, const QString &text);

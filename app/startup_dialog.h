@@ -1,0 +1,52 @@
+#pragma once
+// Base of the dialogs made once at program start and shown modally again and again: fixed
+// size, the program's font, a screen position the settings file keeps, and a show handler that
+// may close the dialog again at once.
+
+#include "main_window.h"
+
+#include <QDialog>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class StartupDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // Runs each time the dialog is shown; false closes the dialog again at once.
+    virtual bool FormShow() { return true; }
+
+protected:
+    StartupDialog(TForm1 &form1, const QString &objectName, const QString &caption,
+                  QSize clientSize, QWidget *parent = nullptr);
+
+    void showEvent(QShowEvent *event) override;
+
+    // The checks every registration dialog makes before it reads the database, each with its
+    // message: the database location set, then the session connected.
+    bool DatabaseReady();
+
+    TForm1 &Form1;
+    Settings &settings() { return Form1.settings(); }
+    DatabaseSession &Db() { return Form1.Db(); }
+};
+
+// Controls placed at their design position in client pixels.
+QLabel *PlaceLabel(QWidget *parent, const QString &caption, int left, int top);
+QLineEdit *PlaceEdit(QWidget *parent, const char *name, int left, int top, int width,
+                     int height = 21);
+QPushButton *PlaceButton(QWidget *parent, const char *name, const QString &caption, int left,
+                         int top, int width, int height = 25);
+
+// Runs the handler whenever the widget is double-clicked (one-line edits have no such signal).
+void OnDoubleClick(QWidget *widget, std::function<void()> handler);
+
+// Messages several dialogs share.
+namespace msg {
+inline const QString kSetUpDatabaseFirst = QStringLiteral("最初にデータベースの設定を行って下さい。");
+inline const QString kCannotConnect =
+    QStringLiteral("データベースに接続出来ません。設定を確認して下さい。");
+} // namespace msg

@@ -1,0 +1,112 @@
+#include "section_dialog.h"
+
+#include "cp932_validator.h"
+#include "message_box.h"
+#include "select_rows.h"
+#include "string_grid.h"
+#include "text_helpers.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+const QString kTable = QStringLiteral("SECTION");
+const QStringList kColumns{QStringLiteral("N"), QStringLiteral("SNAME")};
+} // namespace
+
+TForm3::TForm3(TForm1 &form1)
+    : RegistrationDialog(form1, QStringLiteral("Form3"), QStringLiteral("所属（SECTION）の登録"),
+                         QSize(390, 261), {QStringLiteral("番号"), QStringLiteral("名称")},
+                         {57, 294}, QSize(377, 120), QStringLiteral("番号："))
+{
+    Panel1->setGeometry(8, 152, 225, 73);
+    Label4 = PlaceLabel(Panel1, QStringLiteral("名称："), 8, 36);
+    Edit2 = PlaceEdit(Panel1, "Edit2", 48, 32, 169);
+    LimitBytes(Edit2, 32);
+
+    Button1 = PlaceButton(this, "Button1", QStringLiteral("追加登録(&A)"), 8, 232, 225);
+    Button2 = PlaceButton(this, "Button2", QStringLiteral("データ削除(&D)"), 248, 152, 137);
+    Button4 = PlaceButton(this, "Button4", QStringLiteral("データ変更(&E)"), 248, 192, 137);
+    Button3 = PlaceButton(this, "Button3", QStringLiteral("閉じる(&C)"), 248, 232, 137);
+    setTabOrder(SG1, Edit1);
+    setTabOrder(Edit1, Edit2);
+    setTabOrder(Edit2, Button1);
+    setTabOrder(Button1, Button2);
+    setTabOrder(Button2, Button4);
+    setTabOrder(Button4, Button3);
+    connect(Button1, &QPushButton::clicked, this, &TForm3::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm3::Button4Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm3::Button3Click);
+}
+
+bool TForm3::FormShow()
+{
+    SG1->Reset();
+    if (!DatabaseReady()) return false;
+    RefreshGrid();
+    SG1->setFocus();
+    return true;
+}
+
+void TForm3::RefreshGrid()
+{
+    SG1->Fill(SelectRows(Db(), QStringLiteral("*"), kTable, QString(), QStringLiteral("N"), 2));
+}
+
+void TForm3::SG1Click()
+{
+    const int r = SG1->Row();
+    if (SG1->Cell(0, r).isEmpty()) return; // the blank row of an empty table
+    Edit1->setText(SG1->Cell(0, r));
+    Edit2->setText(SG1->Cell(1, r));
+}
+
+void TForm3::Edit1DblClick() { ProposeNextNumber(kTable); }
+
+void TForm3::Button1Click()
+{
+    int n = 0;
+    if (!NumberEntered() || !NumberPositive(n)) return;
+    const QString name = Edit2->text();
+    if (!FreeOfQuotes(name, Edit2)) return;
+    // A number already in use is refused by the table's UNIQUE constraint.
+    const bool added =
+        Db().InsertRow(kTable, 2, kColumns, {QString::number(n), QuotedOrNull(name)});
+    ReportAndRefresh(added, msg::kAdded, msg::kAddFailed);
+}
+
+void TForm3::Button4Click()
+{
+    if (!NumberEntered()) return;
+    if (TrimBlanks(Edit2->text()).isEmpty()) {
+        ShowMessage(QStringLiteral("名称を入力して下さい（半角32文字まで）"));
+        Edit2->setFocus();
+        return;
+    }
+    int n = 0;
+    if (!NumberPositive(n) || !NumberInUse(kTable, n)) return;
+    const QString name = Edit2->text();
+    if (!FreeOfQuotes(name, Edit2)) return;
+    const QString number = QString::number(n);
+    const bool changed = Db().UpdateRows(kTable, 2, kColumns, {number, QuotedOrNull(name)},
+                                         QStringLiteral("N=") + number);
+    ReportAndRefresh(changed, msg::kChanged, msg::kChangeFailed);
+}
+
+void TForm3::Button2Click()
+{
+    const int r = SG1->Row();
+    if (SG1->Cell(0, r).isEmpty()) return;
+    if (!Confirm(DeleteQuestion(SG1->Cell(0, r), SG1->Cell(1, r)))) return;
+    const int n = StrToIntOrZero(SG1->Cell(0, r));
+    if (Form1.TableExists(QStringLiteral("MEMBER")) &&
+        Db().KeyExists(QStringLiteral("MEMBER"), QStringLiteral("SN"), QString(), n)) {
+        ShowMessage(QStringLiteral("メンバーデータで既に使用されていますので削除出来ません。"));
+        return;
+    }
+    const bool deleted = Db().DeleteRows(kTable, QStringLiteral("N=") + QString::number(n));
+    ReportAndRefresh(deleted, msg::kDeleted, msg::kDeleteFailed);
+}
