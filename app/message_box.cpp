@@ -9,7 +9,9 @@ MessageAnswer ShowRealBox(MessageKind kind, const QString &text)
 {
     // No parent: the box is centred on the screen, above whatever window is active.
     QMessageBox box;
-    box.setText(text);
+    box.setTextFormat(Qt::PlainText);
+    QString shown = text;
+    box.setText(shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     if (kind == MessageKind::Plain) {
         box.setWindowTitle(ApplicationTitle());
         box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);

@@ -13,10 +13,9 @@ DATA_DIR=/var/lib/oekaki
 PORT=3050
 
 start_server() {
-  # Loopback only: other PCs reach this server only if its owner opens it on purpose.
-  if grep -qE '^\s*RemoteBindAddress' "$CONF"; then
-    $SUDO sed -i -E 's/^\s*RemoteBindAddress.*/RemoteBindAddress = 127.0.0.1/' "$CONF"
-  else
+  # Loopback only, unless the owner has set an address on purpose (Debian's own default,
+  # "localhost", is loopback as well): other PCs get in only when someone opens the door.
+  if ! grep -qE '^\s*RemoteBindAddress' "$CONF"; then
     echo "RemoteBindAddress = 127.0.0.1" | $SUDO tee -a "$CONF" >/dev/null
   fi
   # Without this folder the guardian exits at once with status 253 and prints nothing.

@@ -23,8 +23,10 @@ start)
   for f in firebird.msg intl lib plugins UDF plugins.conf fbtrace.conf; do
     [ -e "$FB_ROOT/$f" ] && $SUDO ln -sfn "$FB_ROOT/$f" "$dir/$f"
   done
-  printf 'RemoteServicePort = %s\nRemoteBindAddress = 127.0.0.1\nIpcName = oekaki_test_%s\nUdfAccess = None\n' \
-    "$port" "$port" | $SUDO tee "$dir/firebird.conf" >/dev/null
+  # Its own user database too: two servers with different lock folders cannot share one file,
+  # and the one that opened it first would lock the other out.
+  printf 'RemoteServicePort = %s\nRemoteBindAddress = 127.0.0.1\nIpcName = oekaki_test_%s\nUdfAccess = None\nSecurityDatabase = %s\n' \
+    "$port" "$port" "$dir/security3.fdb" | $SUDO tee "$dir/firebird.conf" >/dev/null
   echo "security.db = $dir/security3.fdb" | $SUDO tee "$dir/databases.conf" >/dev/null
   $SUDO cp /var/lib/firebird/3.0/system/security3.fdb "$dir/security3.fdb"
   $SUDO chown -R firebird:firebird "$dir"
