@@ -178,7 +178,10 @@ void TForm1::SetStartupDialog(PlacedDialog which, QDialog *dialog)
     if (dialog) placements_.dialogs[int(which)] = dialog->pos();
 }
 
-QDialog *TForm1::StartupDialog(PlacedDialog which) const { return dialogs_[int(which)]; }
+QDialog *TForm1::StartupDialog(PlacedDialog which) const
+{
+    return dialogs_[int(which)];
+}
 
 void TForm1::SetChildWindowFactory(ChildWindow which, ChildWindowFactory factory)
 {

@@ -73,7 +73,10 @@ void TForm1::mnuPCnameSetClick()
     if (Connected()) ShowStartupDialog(PlacedDialog::Form5);
 }
 
-void TForm1::mnuExitClick() { close(); }
+void TForm1::mnuExitClick()
+{
+    close();
+}
 
 void TForm1::mnuImageNewClick()
 {

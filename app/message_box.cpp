@@ -1,9 +1,18 @@
 #include "message_box.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 namespace {
+
+void CentreOnScreen(QMessageBox &box)
+{
+    box.adjustSize();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        box.move(screen->availableGeometry().center() - box.rect().center());
+}
 
 MessageAnswer ShowRealBox(MessageKind kind, const QString &text)
 {
@@ -15,6 +24,7 @@ MessageAnswer ShowRealBox(MessageKind kind, const QString &text)
     if (kind == MessageKind::Plain) {
         box.setWindowTitle(ApplicationTitle());
         box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        CentreOnScreen(box);
         box.exec();
         return MessageAnswer::Ok;
     }
@@ -24,6 +34,7 @@ MessageAnswer ShowRealBox(MessageKind kind, const QString &text)
     QPushButton *no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
     box.setEscapeButton(no);
+    CentreOnScreen(box);
     box.exec();
     return box.clickedButton() == no ? MessageAnswer::No : MessageAnswer::Yes;
 }
@@ -49,4 +60,7 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
     return previous;
 }
 
-QString ApplicationTitle() { return QStringLiteral("Hesk－お絵描きソフト２"); }
+QString ApplicationTitle()
+{
+    return QStringLiteral("Hesk－お絵描きソフト２");
+}

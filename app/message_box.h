@@ -13,7 +13,10 @@ using MessageBoxHandler = std::function<MessageAnswer(MessageKind, const QString
 
 MessageAnswer ShowMessageBox(MessageKind kind, const QString &text);
 
-inline void ShowMessage(const QString &text) { ShowMessageBox(MessageKind::Plain, text); }
+inline void ShowMessage(const QString &text)
+{
+    ShowMessageBox(MessageKind::Plain, text);
+}
 // Only an explicit No declines.
 inline bool Confirm(const QString &text)
 {

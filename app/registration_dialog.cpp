@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 RegistrationDialog::RegistrationDialog(TForm1 &form1, const QString &objectName,
                                        const QString &caption, QSize clientSize,
@@ -28,6 +29,16 @@ RegistrationDialog::RegistrationDialog(TForm1 &form1, const QString &objectName,
     Edit1 = PlaceEdit(Panel1, "Edit1", 48, 8, 81);
     LimitBytes(Edit1, 16, true);
     OnDoubleClick(Edit1, [this] { Edit1DblClick(); });
+
+    // Each dialog places the four buttons where its layout wants them.
+    Button1 = PlaceButton(this, "Button1", QStringLiteral("追加登録(&A)"), 0, 0, 113);
+    Button4 = PlaceButton(this, "Button4", QStringLiteral("データ変更(&E)"), 0, 0, 113);
+    Button2 = PlaceButton(this, "Button2", QStringLiteral("データ削除(&D)"), 0, 0, 113);
+    Button3 = PlaceButton(this, "Button3", QStringLiteral("閉じる(&C)"), 0, 0, 113);
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
 }
 
 bool RegistrationDialog::NumberEntered()

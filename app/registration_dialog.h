@@ -16,9 +16,9 @@ public:
     virtual void RefreshGrid() = 0;
     virtual void SG1Click() = 0;
     virtual void Edit1DblClick() = 0;
-    virtual void Button1Click() = 0; // add
-    virtual void Button2Click() = 0; // delete
-    virtual void Button4Click() = 0; // change
+    virtual void Button1Click() = 0;  // add
+    virtual void Button2Click() = 0;  // delete
+    virtual void Button4Click() = 0;  // change
     void Button3Click() { reject(); } // close
 
     QLabel *Label1 = nullptr;

@@ -23,8 +23,8 @@ StartupDialog::StartupDialog(TForm1 &form1, const QString &objectName, const QSt
     setFixedSize(clientSize);
     // Until the settings file says otherwise, the dialog opens in the middle of the screen.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - QPoint(clientSize.width() / 2,
-                                                            clientSize.height() / 2));
+        move(screen->availableGeometry().center() -
+             QPoint(clientSize.width() / 2, clientSize.height() / 2));
 }
 
 void StartupDialog::showEvent(QShowEvent *event)
@@ -74,6 +74,15 @@ QPushButton *PlaceButton(QWidget *parent, const char *name, const QString &capti
     button->setGeometry(left, top, width, height);
     button->setAutoDefault(false);
     return button;
+}
+
+void SetTabChain(std::initializer_list<QWidget *> widgets)
+{
+    QWidget *previous = nullptr;
+    for (QWidget *widget : widgets) {
+        if (previous) QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
 }
 
 namespace {

@@ -41,12 +41,16 @@ QLineEdit *PlaceEdit(QWidget *parent, const char *name, int left, int top, int w
 QPushButton *PlaceButton(QWidget *parent, const char *name, const QString &caption, int left,
                          int top, int width, int height = 25);
 
+// The Tab key moves through the widgets in this order.
+void SetTabChain(std::initializer_list<QWidget *> widgets);
+
 // Runs the handler whenever the widget is double-clicked (one-line edits have no such signal).
 void OnDoubleClick(QWidget *widget, std::function<void()> handler);
 
 // Messages several dialogs share.
 namespace msg {
-inline const QString kSetUpDatabaseFirst = QStringLiteral("最初にデータベースの設定を行って下さい。");
+inline const QString kSetUpDatabaseFirst =
+    QStringLiteral("最初にデータベースの設定を行って下さい。");
 inline const QString kCannotConnect =
     QStringLiteral("データベースに接続出来ません。設定を確認して下さい。");
 } // namespace msg

@@ -3,8 +3,7 @@
 #include <QHeaderView>
 #include <QSignalBlocker>
 
-StringGrid::StringGrid(const QStringList &headings, const QList<int> &columnWidths,
-                       QWidget *parent)
+StringGrid::StringGrid(const QStringList &headings, const QList<int> &columnWidths, QWidget *parent)
     : QTableWidget(1, int(headings.size()), parent)
 {
     setObjectName(QStringLiteral("SG1"));
@@ -12,6 +11,8 @@ StringGrid::StringGrid(const QStringList &headings, const QList<int> &columnWidt
     for (int c = 0; c < columnWidths.size(); ++c) setColumnWidth(c, columnWidths[c]);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
+    // Headings start at the left edge, so even a narrow column shows its first character.
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setMinimumSectionSize(4);
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(18);
@@ -21,10 +22,9 @@ StringGrid::StringGrid(const QStringList &headings, const QList<int> &columnWidt
     setWordWrap(false);
     setCurrentCell(0, 0);
     connect(this, &QTableWidget::cellClicked, this, [this] { emit RowChosen(); });
-    connect(this, &QTableWidget::currentCellChanged, this,
-            [this](int row, int, int previousRow) {
-                if (row != previousRow && row >= 0) emit RowChosen();
-            });
+    connect(this, &QTableWidget::currentCellChanged, this, [this](int row, int, int previousRow) {
+        if (row != previousRow && row >= 0) emit RowChosen();
+    });
 }
 
 void StringGrid::SetRowCount(int rowsWithHeading)

@@ -13,9 +13,15 @@ int HexDigit(QChar c)
     return -1;
 }
 
-bool IsLeadByte(unsigned char b) { return (b >= 0x80 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFD); }
+bool IsLeadByte(unsigned char b)
+{
+    return (b >= 0x80 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFD);
+}
 
-bool IsStrippedChar(char16_t c) { return c < 0x20 || c == '\'' || c == '"'; }
+bool IsStrippedChar(char16_t c)
+{
+    return c < 0x20 || c == '\'' || c == '"';
+}
 
 } // namespace
 

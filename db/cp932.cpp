@@ -64,8 +64,7 @@ void DecodeInto(QString &target, const char *bytes, int length)
     if (IsAscii(bytes, length)) {
         target.resize(length);
         QChar *out = target.data();
-        for (int i = 0; i < length; ++i)
-            out[i] = QChar(static_cast<unsigned char>(bytes[i]));
+        for (int i = 0; i < length; ++i) out[i] = QChar(static_cast<unsigned char>(bytes[i]));
         return;
     }
     QStringDecoder decoder("CP932");

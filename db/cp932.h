@@ -21,7 +21,10 @@ bool CanEncode(const QString &text);
 int ByteLength(const QString &text);
 
 QString Decode(const char *bytes, int length);
-inline QString Decode(const QByteArray &bytes) { return Decode(bytes.constData(), bytes.size()); }
+inline QString Decode(const QByteArray &bytes)
+{
+    return Decode(bytes.constData(), bytes.size());
+}
 
 // Decodes into an existing string, reusing its storage: the row readers call this for every
 // field of every row, so plain ASCII (all numbers) must not allocate.

@@ -86,12 +86,10 @@ bool DatabaseSession::TableExists(const QString &name)
             !statement.PrepareSelect(db_, tr, sql::TableNamesQuery().toLatin1(), row, status) ||
             !statement.Execute(tr, status))
             return Note(status);
-        for (;;) {
-            const auto fetched = statement.Fetch(row, status);
-            if (fetched == IscStatement::Fetched::End) break;
-            if (fetched == IscStatement::Fetched::Error) return Note(status);
+        const bool read = FetchEach(statement, row, status, [&] {
             names << TrimTrailingBlanks(cp932::Decode(row.Data(0), row.Length(0)));
-        }
+        });
+        if (!read) return Note(status);
         statement.Drop();
         if (!tr.Commit(status)) return Note(status);
     }
@@ -103,11 +101,26 @@ bool DatabaseSession::TableExists(const QString &name)
 
 // --- schema ---------------------------------------------------------------------------------
 
-bool DatabaseSession::CreateSectionTable() { return ExecuteScript(schema::SectionTable()); }
-bool DatabaseSession::CreateMemberTable() { return ExecuteScript(schema::MemberTable()); }
-bool DatabaseSession::CreateImageListTable() { return ExecuteScript(schema::ImageListTable()); }
-bool DatabaseSession::CreateChatTable() { return ExecuteScript(schema::ChatTable()); }
-bool DatabaseSession::CreateMousePosTable() { return ExecuteScript(schema::MousePosTable()); }
+bool DatabaseSession::CreateSectionTable()
+{
+    return ExecuteScript(schema::SectionTable());
+}
+bool DatabaseSession::CreateMemberTable()
+{
+    return ExecuteScript(schema::MemberTable());
+}
+bool DatabaseSession::CreateImageListTable()
+{
+    return ExecuteScript(schema::ImageListTable());
+}
+bool DatabaseSession::CreateChatTable()
+{
+    return ExecuteScript(schema::ChatTable());
+}
+bool DatabaseSession::CreateMousePosTable()
+{
+    return ExecuteScript(schema::MousePosTable());
+}
 
 bool DatabaseSession::CreateImageTable(const QString &name)
 {
@@ -120,7 +133,10 @@ bool DatabaseSession::ExecuteScript(const QStringList &lines)
     return RunWrite(lines);
 }
 
-bool DatabaseSession::DropTable(const QString &name) { return RunWrite(sql::DropTable(name)); }
+bool DatabaseSession::DropTable(const QString &name)
+{
+    return RunWrite(sql::DropTable(name));
+}
 
 // --- writing --------------------------------------------------------------------------------
 
@@ -136,8 +152,8 @@ bool DatabaseSession::RunWrite(const QStringList &lines)
         lastErrorText_ = QStringLiteral("statement text is not CP932");
         return false;
     }
-    const bool ok = tr_.Start(db_, status) && ExecuteImmediate(db_, tr_, bytes, status) &&
-                    tr_.Commit(status);
+    const bool ok =
+        tr_.Start(db_, status) && ExecuteImmediate(db_, tr_, bytes, status) && tr_.Commit(status);
     if (!ok) Note(status);
     tr_.Rollback(); // after a commit there is nothing left to roll back
     return ok;
@@ -194,22 +210,16 @@ int DatabaseSession::CountRows(const QString &table, const QString &where)
     if (!StartRead(sql::CountRows(table, where))) return -1;
     int rows = 0;
     IscStatus status;
-    for (;;) {
-        const auto fetched = statement_.Fetch(row_, status);
-        if (fetched == IscStatement::Fetched::End) break;
-        if (fetched == IscStatement::Fetched::Error) {
-            Note(status);
-            rows = -1;
-            break;
-        }
-        ++rows;
+    if (!FetchEach(statement_, row_, status, [&rows] { ++rows; })) {
+        Note(status);
+        rows = -1;
     }
     CloseStatement();
     return rows;
 }
 
-bool DatabaseSession::KeyExists(const QString &table, const QString &column,
-                                const QString &where, int value)
+bool DatabaseSession::KeyExists(const QString &table, const QString &column, const QString &where,
+                                int value)
 {
     if (!Connected()) return false;
     if (!StartRead(sql::KeyExists(table, column, where, value))) return false;
@@ -257,23 +267,18 @@ int DatabaseSession::SelectFirstRow(const QString &columns, const QString &table
     return copied;
 }
 
-int DatabaseSession::OpenSelect(const QString &columns, const QString &table,
-                                const QString &where, const QString &orderBy)
+int DatabaseSession::OpenSelect(const QString &columns, const QString &table, const QString &where,
+                                const QString &orderBy)
 {
     if (!Connected()) return 0;
     if (!StartRead(sql::OpenSelect(columns, table, where, orderBy))) return 0;
     result_.Reset(row_.Columns());
     IscStatus status;
-    for (;;) {
-        const auto fetched = statement_.Fetch(row_, status);
-        if (fetched == IscStatement::Fetched::End) break;
-        if (fetched == IscStatement::Fetched::Error) {
-            Note(status);
-            CloseStatement();
-            result_.Reset(0);
-            return 0;
-        }
-        result_.Append(row_);
+    if (!FetchEach(statement_, row_, status, [this] { result_.Append(row_); })) {
+        Note(status);
+        CloseStatement();
+        result_.Reset(0);
+        return 0;
     }
     // Every row is in memory now; the server-side statement is not needed any longer.
     CloseStatement();

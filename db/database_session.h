@@ -57,11 +57,11 @@ public:
     bool DeleteRows(const QString &table, const QString &where);
 
     // --- reading ----------------------------------------------------------------------------
-    int CountRows(const QString &table, const QString &where);       // -1 on failure
+    int CountRows(const QString &table, const QString &where); // -1 on failure
     bool KeyExists(const QString &table, const QString &column, const QString &where, int value);
     QString SelectMax(const QString &table, const QString &column, const QString &where);
     int SelectFirstRow(const QString &columns, const QString &table, const QString &where,
-                       QStringList &fields);                         // -1 when no row
+                       QStringList &fields); // -1 when no row
     // Opens a result positioned on its first row and returns its row count (0 on failure).
     int OpenSelect(const QString &columns, const QString &table, const QString &where,
                    const QString &orderBy);

@@ -37,8 +37,8 @@ bool IscAttachment::CreateByStatement(const QByteArray &statement, IscStatus &st
 {
     Detach();
     isc_tr_handle noTransaction = 0;
-    isc_dsql_execute_immediate(status.vector(), &handle_, &noTransaction, 0,
-                               statement.constData(), kDialect, nullptr);
+    isc_dsql_execute_immediate(status.vector(), &handle_, &noTransaction, 0, statement.constData(),
+                               kDialect, nullptr);
     if (status.Failed()) {
         Detach();
         return false;

@@ -66,7 +66,7 @@ public:
 
     XSQLDA *Describe(int columns); // (re)allocates room for `columns` variables
     XSQLDA *Sqlda() { return sqlda_; }
-    void BindAsText();             // after describe: every column becomes VARCHAR
+    void BindAsText(); // after describe: every column becomes VARCHAR
 
 private:
     std::vector<char> sqldaStorage_;
@@ -84,8 +84,8 @@ public:
     ~IscStatement() { Drop(); }
 
     // Prepares a SELECT and binds its columns as text into `row`.
-    bool PrepareSelect(IscAttachment &db, IscTransaction &tr, const QByteArray &sql,
-                       TextRow &row, IscStatus &status);
+    bool PrepareSelect(IscAttachment &db, IscTransaction &tr, const QByteArray &sql, TextRow &row,
+                       IscStatus &status);
     bool Execute(IscTransaction &tr, IscStatus &status);
     enum class Fetched { Row, End, Error };
     Fetched Fetch(TextRow &row, IscStatus &status);
@@ -96,6 +96,20 @@ private:
     isc_stmt_handle handle_ = 0;
     bool cursorOpen_ = false;
 };
+
+// Fetches every remaining row of an executed select, calling onRow() after each; false when
+// the server reports an error part-way.
+template <class OnRow>
+bool FetchEach(IscStatement &statement, TextRow &row, IscStatus &status, OnRow onRow)
+{
+    for (;;) {
+        switch (statement.Fetch(row, status)) {
+        case IscStatement::Fetched::Row: onRow(); break;
+        case IscStatement::Fetched::End: return true;
+        case IscStatement::Fetched::Error: return false;
+        }
+    }
+}
 
 // Statement text that is not a SELECT, prepared and executed in one round trip.
 bool ExecuteImmediate(IscAttachment &db, IscTransaction &tr, const QByteArray &sql,

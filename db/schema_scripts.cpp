@@ -16,10 +16,12 @@ QStringList MemberTable()
 
 QStringList ImageListTable()
 {
-    return {"CREATE TABLE IMGLIST (", "  N  INTEGER NOT NULL UNIQUE,", "  MN    INTEGER,",
-            "  INAME VARCHAR(64),",    "  MEMO1 VARCHAR(80),",          "  MEMO2 VARCHAR(80),",
-            "  MEMO3 VARCHAR(80),",    "  SX    INTEGER,",              "  SY    INTEGER,",
-            "  DATE1 VARCHAR(8),",     "  DATE2 VARCHAR(8)",            "  );"};
+    return {"CREATE TABLE IMGLIST (", "  N  INTEGER NOT NULL UNIQUE,",
+            "  MN    INTEGER,",       "  INAME VARCHAR(64),",
+            "  MEMO1 VARCHAR(80),",   "  MEMO2 VARCHAR(80),",
+            "  MEMO3 VARCHAR(80),",   "  SX    INTEGER,",
+            "  SY    INTEGER,",       "  DATE1 VARCHAR(8),",
+            "  DATE2 VARCHAR(8)",     "  );"};
 }
 
 QStringList ImageTable(const QString &name)
@@ -38,15 +40,19 @@ QStringList ImageTable(const QString &name)
 
 QStringList ChatTable()
 {
-    return {"CREATE TABLE CHAT (", "  N  INTEGER NOT NULL UNIQUE,", "  MN    INTEGER,",
-            "  CTEXT VARCHAR(80),", "  CDATE VARCHAR(8),",          "  CTIME VARCHAR(6)",
+    return {"CREATE TABLE CHAT (",
+            "  N  INTEGER NOT NULL UNIQUE,",
+            "  MN    INTEGER,",
+            "  CTEXT VARCHAR(80),",
+            "  CDATE VARCHAR(8),",
+            "  CTIME VARCHAR(6)",
             "  );"};
 }
 
 QStringList MousePosTable()
 {
-    return {"CREATE TABLE MOUSEPOS (", "  MN  INTEGER,", "  ST  INTEGER,", "  MX  INTEGER,",
-            "  MY  INTEGER", "  );"};
+    return {"CREATE TABLE MOUSEPOS (", "  MN  INTEGER,", "  ST  INTEGER,",
+            "  MX  INTEGER,",          "  MY  INTEGER",  "  );"};
 }
 
 } // namespace schema

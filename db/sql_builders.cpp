@@ -62,8 +62,7 @@ QStringList CountRows(const QString &table, const QString &where)
     return Select(QStringLiteral("*"), table, where);
 }
 
-QStringList KeyExists(const QString &table, const QString &column, const QString &where,
-                      int value)
+QStringList KeyExists(const QString &table, const QString &column, const QString &where, int value)
 {
     QString condition = QStringLiteral("WHERE ");
     if (!where.isEmpty()) condition += QLatin1Char('(') + where + QStringLiteral(") AND ");
@@ -101,6 +100,9 @@ QString TableNamesQuery()
                           "NULL and RDB$SYSTEM_FLAG = 0 ORDER BY RDB$RELATION_NAME");
 }
 
-QString JoinLines(const QStringList &lines) { return lines.join(QLatin1Char('\n')); }
+QString JoinLines(const QStringList &lines)
+{
+    return lines.join(QLatin1Char('\n'));
+}
 
 } // namespace sql

@@ -16,8 +16,7 @@ QStringList UpdateRows(const QString &table, int count, const QStringList &colum
 QStringList DeleteRows(const QString &table, const QString &where);
 
 QStringList CountRows(const QString &table, const QString &where);
-QStringList KeyExists(const QString &table, const QString &column, const QString &where,
-                      int value);
+QStringList KeyExists(const QString &table, const QString &column, const QString &where, int value);
 QStringList SelectMax(const QString &table, const QString &column, const QString &where);
 QStringList SelectFirstRow(const QString &columns, const QString &table, const QString &where);
 QStringList OpenSelect(const QString &columns, const QString &table, const QString &where,

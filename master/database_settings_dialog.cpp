@@ -32,16 +32,18 @@ TForm2::TForm2(TForm1 &form1)
     Label1 = PlaceLabel(this, QStringLiteral("サーバー名（IPアドレス＋':'"), 8, 8);
     Label5 = PlaceLabel(this, QStringLiteral("　又は、'localhost:'）"), 72, 24);
     Edit1 = PlaceEdit(this, "Edit1", 24, 44, 209);
-    Edit1->setToolTip(QStringLiteral(
-        "1台で運用する場合は「localhost:」、サーバーの場合はそのIPアドレス＋':'（例：「192.168.0.0:」等）を入力して下さい。"));
+    Edit1->setToolTip(
+        QStringLiteral("1台で運用する場合は「localhost:」、サーバーの場合はそのIPアドレス＋':'"
+                       "（例：「192.168.0.0:」等）を入力して下さい。"));
     Label2 = PlaceLabel(this, QStringLiteral("サーバーのデータのフォルダ"), 8, 70);
     Edit2 = PlaceEdit(this, "Edit2", 24, 88, 209);
-    Edit2->setToolTip(QStringLiteral(
-        "データベースファイルを作成するサーバー上のフォルダ名を入力して下さい。最後は必ず「\\」で終わって下さい。例：「C:\\data\\」"));
+    Edit2->setToolTip(
+        QStringLiteral("データベースファイルを作成するサーバー上のフォルダ名を入力して下さい。最後"
+                       "は必ず「\\」で終わって下さい。例：「C:\\data\\」"));
     Label3 = PlaceLabel(this, QStringLiteral("データベース名"), 8, 120);
     Edit3 = PlaceEdit(this, "Edit3", 24, 136, 209);
-    Edit3->setToolTip(QStringLiteral(
-        "データベース名（ファイル名）を入力して下さい。拡張子は「.FDB」となります。フォルダ名は入力しないで下さい。"));
+    Edit3->setToolTip(QStringLiteral("データベース名（ファイル名）を入力して下さい。拡張子は「."
+                                     "FDB」となります。フォルダ名は入力しないで下さい。"));
     // No length limit, but the path must reach the server as CP932 bytes.
     for (QLineEdit *edit : {Edit1, Edit2, Edit3}) LimitBytes(edit, 0);
 
@@ -90,4 +92,7 @@ void TForm2::Button1Click()
     Edit1->setFocus();
 }
 
-void TForm2::Button2Click() { reject(); }
+void TForm2::Button2Click()
+{
+    reject();
+}

@@ -23,8 +23,7 @@ QList<QStringList> MemberGridRows(const QList<QStringList> &joined)
     QList<QStringList> rows;
     for (QStringList row : joined) {
         if (StrToIntOrZero(row.value(1)) == 0 && row.size() > 2) row[2].clear();
-        if (!rows.isEmpty() &&
-            StrToIntOrZero(row.value(0)) == StrToIntOrZero(rows.last().value(0)))
+        if (!rows.isEmpty() && StrToIntOrZero(row.value(0)) == StrToIntOrZero(rows.last().value(0)))
             continue;
         rows << row;
     }
@@ -32,8 +31,8 @@ QList<QStringList> MemberGridRows(const QList<QStringList> &joined)
 }
 
 TForm4::TForm4(TForm1 &form1)
-    : RegistrationDialog(form1, QStringLiteral("Form4"),
-                         QStringLiteral("メンバー（MEMBER）の登録"), QSize(390, 277),
+    : RegistrationDialog(form1, QStringLiteral("Form4"), QStringLiteral("メンバー（MEMBER）の登録"),
+                         QSize(390, 277),
                          {QStringLiteral("番号"), QStringLiteral("所属No"), QStringLiteral("所属"),
                           QStringLiteral("氏名")},
                          {57, 10, 130, 153}, QSize(377, 120), QStringLiteral("番号："))
@@ -48,21 +47,11 @@ TForm4::TForm4(TForm1 &form1)
     Edit2 = PlaceEdit(Panel1, "Edit2", 48, 56, 169);
     LimitBytes(Edit2, 16);
 
-    Button1 = PlaceButton(this, "Button1", QStringLiteral("追加登録(&A)"), 8, 248, 225);
-    Button2 = PlaceButton(this, "Button2", QStringLiteral("データ削除(&D)"), 248, 152, 137);
-    Button4 = PlaceButton(this, "Button4", QStringLiteral("データ変更(&E)"), 248, 200, 137);
-    Button3 = PlaceButton(this, "Button3", QStringLiteral("閉じる(&C)"), 248, 248, 137);
-    setTabOrder(SG1, Edit1);
-    setTabOrder(Edit1, ComboBox1);
-    setTabOrder(ComboBox1, Edit2);
-    setTabOrder(Edit2, Button1);
-    setTabOrder(Button1, Button2);
-    setTabOrder(Button2, Button4);
-    setTabOrder(Button4, Button3);
-    connect(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
-    connect(Button4, &QPushButton::clicked, this, &TForm4::Button4Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm4::Button3Click);
+    Button1->setGeometry(8, 248, 225, 25);
+    Button2->setGeometry(248, 152, 137, 25);
+    Button4->setGeometry(248, 200, 137, 25);
+    Button3->setGeometry(248, 248, 137, 25);
+    SetTabChain({SG1, Edit1, ComboBox1, Edit2, Button1, Button2, Button4, Button3});
 }
 
 bool TForm4::FormShow()
@@ -73,8 +62,9 @@ bool TForm4::FormShow()
     ComboBox1->clear();
     ComboBox1->addItem(kNoSection);
     if (Form1.TableExists(QStringLiteral("SECTION"))) {
-        const QList<QStringList> sections = SelectRows(
-            Db(), QStringLiteral("*"), QStringLiteral("SECTION"), QString(), QStringLiteral("N"), 2);
+        const QList<QStringList> sections =
+            SelectRows(Db(), QStringLiteral("*"), QStringLiteral("SECTION"), QString(),
+                       QStringLiteral("N"), 2);
         for (const QStringList &section : sections)
             ComboBox1->addItem(section[0] + QLatin1Char(':') + section[1]);
     }
@@ -88,11 +78,10 @@ void TForm4::RefreshGrid()
 {
     // A product of the two tables with a condition: a member of section 0 meets every section,
     // so while SECTION is empty no member is listed, and a member of a missing section never is.
-    const QList<QStringList> joined =
-        SelectRows(Db(), QStringLiteral("MEMBER.N,MEMBER.SN,SECTION.SNAME,MEMBER.PNAME"),
-                   QStringLiteral("MEMBER,SECTION"),
-                   QStringLiteral("MEMBER.SN=SECTION.N OR MEMBER.SN=0"),
-                   QStringLiteral("MEMBER.N"), 4);
+    const QList<QStringList> joined = SelectRows(
+        Db(), QStringLiteral("MEMBER.N,MEMBER.SN,SECTION.SNAME,MEMBER.PNAME"),
+        QStringLiteral("MEMBER,SECTION"), QStringLiteral("MEMBER.SN=SECTION.N OR MEMBER.SN=0"),
+        QStringLiteral("MEMBER.N"), 4);
     SG1->Fill(MemberGridRows(joined));
 }
 
@@ -112,7 +101,10 @@ void TForm4::SG1Click()
     }
 }
 
-void TForm4::Edit1DblClick() { ProposeNextNumber(kTable); }
+void TForm4::Edit1DblClick()
+{
+    ProposeNextNumber(kTable);
+}
 
 int TForm4::ChosenSection() const
 {

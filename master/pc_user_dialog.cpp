@@ -30,17 +30,15 @@ bool TForm5::FormShow()
     if (!DatabaseReady()) return false;
     ComboBox1->clear();
     if (Form1.TableExists(QStringLiteral("MEMBER"))) {
-        const QList<QStringList> members = SelectRows(Db(), QStringLiteral("*"),
-                                                      QStringLiteral("MEMBER"), QString(),
-                                                      QStringLiteral("N"), 3);
+        const QList<QStringList> members = SelectRows(
+            Db(), QStringLiteral("*"), QStringLiteral("MEMBER"), QString(), QStringLiteral("N"), 3);
         for (const QStringList &member : members)
             ComboBox1->addItem(member[0] + QLatin1Char(':') + member[2]);
     }
     // The current PC user is chosen again; nobody when that member is gone or none was set.
     ComboBox1->setCurrentIndex(-1);
     for (int i = 0; i < ComboBox1->count(); ++i) {
-        if (StrToIntOrZero(TextBeforeColon(ComboBox1->itemText(i))) ==
-            settings().PcUserNumber) {
+        if (StrToIntOrZero(TextBeforeColon(ComboBox1->itemText(i))) == settings().PcUserNumber) {
             ComboBox1->setCurrentIndex(i);
             break;
         }
@@ -65,4 +63,7 @@ void TForm5::Button1Click()
     accept();
 }
 
-void TForm5::Button2Click() { reject(); }
+void TForm5::Button2Click()
+{
+    reject();
+}

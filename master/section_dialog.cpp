@@ -26,20 +26,11 @@ TForm3::TForm3(TForm1 &form1)
     Edit2 = PlaceEdit(Panel1, "Edit2", 48, 32, 169);
     LimitBytes(Edit2, 32);
 
-    Button1 = PlaceButton(this, "Button1", QStringLiteral("追加登録(&A)"), 8, 232, 225);
-    Button2 = PlaceButton(this, "Button2", QStringLiteral("データ削除(&D)"), 248, 152, 137);
-    Button4 = PlaceButton(this, "Button4", QStringLiteral("データ変更(&E)"), 248, 192, 137);
-    Button3 = PlaceButton(this, "Button3", QStringLiteral("閉じる(&C)"), 248, 232, 137);
-    setTabOrder(SG1, Edit1);
-    setTabOrder(Edit1, Edit2);
-    setTabOrder(Edit2, Button1);
-    setTabOrder(Button1, Button2);
-    setTabOrder(Button2, Button4);
-    setTabOrder(Button4, Button3);
-    connect(Button1, &QPushButton::clicked, this, &TForm3::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
-    connect(Button4, &QPushButton::clicked, this, &TForm3::Button4Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm3::Button3Click);
+    Button1->setGeometry(8, 232, 225, 25);
+    Button2->setGeometry(248, 152, 137, 25);
+    Button4->setGeometry(248, 192, 137, 25);
+    Button3->setGeometry(248, 232, 137, 25);
+    SetTabChain({SG1, Edit1, Edit2, Button1, Button2, Button4, Button3});
 }
 
 bool TForm3::FormShow()
@@ -64,7 +55,10 @@ void TForm3::SG1Click()
     Edit2->setText(SG1->Cell(1, r));
 }
 
-void TForm3::Edit1DblClick() { ProposeNextNumber(kTable); }
+void TForm3::Edit1DblClick()
+{
+    ProposeNextNumber(kTable);
+}
 
 void TForm3::Button1Click()
 {

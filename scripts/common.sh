@@ -7,9 +7,14 @@ SUDO=""
 ROOT_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="$ROOT_DIR/build"
 
+# Builds everything, or only the targets named.
 build_project() {
   cmake -S "$ROOT_DIR" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$BUILD_DIR" -j "$(nproc)"
+  if [ $# -gt 0 ]; then
+    cmake --build "$BUILD_DIR" -j "$(nproc)" --target "$@"
+  else
+    cmake --build "$BUILD_DIR" -j "$(nproc)"
+  fi
 }
 
 # True when something accepts TCP connections on 127.0.0.1:$1.

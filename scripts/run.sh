@@ -5,7 +5,7 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
 "$ROOT_DIR/scripts/setup.sh"
-build_project
+build_project oekaki
 "$ROOT_DIR/scripts/firebird-local.sh" ensure
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -10,4 +10,7 @@ MessageRecorder::MessageRecorder()
     });
 }
 
-MessageRecorder::~MessageRecorder() { SetMessageBoxHandler(previous_); }
+MessageRecorder::~MessageRecorder()
+{
+    SetMessageBoxHandler(previous_);
+}

@@ -12,9 +12,9 @@ public:
     MessageRecorder();
     ~MessageRecorder();
 
-    QStringList texts;             // every box, in order
+    QStringList texts; // every box, in order
     QList<MessageKind> kinds;
-    QList<MessageAnswer> answers;  // answers for the coming questions
+    QList<MessageAnswer> answers; // answers for the coming questions
 
     QString Last() const { return texts.isEmpty() ? QString() : texts.last(); }
     void Clear()

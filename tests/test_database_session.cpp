@@ -11,7 +11,10 @@
 
 namespace {
 const QStringList kMemberColumns{"N", "SN", "PNAME"};
-QString Kanji(int count) { return QString::fromUtf8("山田太郎花子一二三四").left(count); }
+QString Kanji(int count)
+{
+    return QString::fromUtf8("山田太郎花子一二三四").left(count);
+}
 } // namespace
 
 class DatabaseSessionTest : public QObject {
@@ -117,8 +120,8 @@ private slots:
         QVERIFY(db->CreateMousePosTable());
         QVERIFY(!db->TransactionActive());
         QVERIFY(!db->QueryOpen());
-        for (const char *name : {"SECTION", "section", "Member", "IMGLIST", "img_12", "CHAT",
-                                 "MOUSEPOS"})
+        for (const char *name :
+             {"SECTION", "section", "Member", "IMGLIST", "img_12", "CHAT", "MOUSEPOS"})
             QVERIFY2(db->TableExists(name), name);
         QVERIFY(!db->TableExists("SECT"));
         QVERIFY(!db->TableExists("IMG_1"));

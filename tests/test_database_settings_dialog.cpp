@@ -43,6 +43,7 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
+        // clang-format off
         QTest::newRow("plain") << "paint" << "PAINT.FDB";
         QTest::newRow("extension") << "Paint.fdb" << "PAINT.FDB";
         QTest::newRow("other extension") << "x.gdb" << "X.GDB";
@@ -51,6 +52,7 @@ private slots:
         QTest::newRow("dotted folder") << "v1.0\\paint" << "V1.0\\PAINT.FDB";
         QTest::newRow("unix folder") << "v1.0/paint" << "V1.0/PAINT.FDB";
         QTest::newRow("kanji") << QString::fromUtf8("絵ａ") << QString::fromUtf8("絵ａ.FDB");
+        // clang-format on
     }
     void storedFileNames()
     {

@@ -15,7 +15,8 @@
 #include <QtTest>
 
 namespace {
-const QString kCannotConnect = QStringLiteral("データベース接続が出来ません。設定を確認して下さい。");
+const QString kCannotConnect =
+    QStringLiteral("データベース接続が出来ません。設定を確認して下さい。");
 
 QStringList Captions(QMenu *menu)
 {
@@ -72,7 +73,8 @@ private slots:
         const Settings settings = test_db::FreshSettings();
         {
             DatabaseSession creator;
-            QVERIFY2(test_db::CreateAndAttach(creator, settings), qPrintable(test_db::WhyNoServer()));
+            QVERIFY2(test_db::CreateAndAttach(creator, settings),
+                     qPrintable(test_db::WhyNoServer()));
         }
         Settings onDisk = settings;
         onDisk.PcUserNumber = 7;
@@ -134,10 +136,10 @@ private slots:
                  QStringList({"データベース設定(&D)...", "-", "所属（SECTION）の登録(&S)",
                               "メンバー（MEMBER）の登録(&M)", "-", "PC利用者名の登録(&P)", "-",
                               "終了(&X)"}));
-        QCOMPARE(Captions(form1.mnuImage), QStringList({"新規作成(&N)", "編集(&E)", "一覧表示(&L)"}));
-        QCOMPARE(Captions(form1.mnuChat),
-                 QStringList({"チャット開始(&S)", "チャット内容の編集(&E)", "-",
-                              "マウスポインタ(&M)"}));
+        QCOMPARE(Captions(form1.mnuImage),
+                 QStringList({"新規作成(&N)", "編集(&E)", "一覧表示(&L)"}));
+        QCOMPARE(Captions(form1.mnuChat), QStringList({"チャット開始(&S)", "チャット内容の編集(&E)",
+                                                       "-", "マウスポインタ(&M)"}));
         QCOMPARE(form1.MnuDmy4->objectName(), QStringLiteral("MnuDmy4"));
         QVERIFY(form1.ComboBox1->isHidden());
         QCOMPARE(form1.ComboBox1->focusPolicy(), Qt::NoFocus);

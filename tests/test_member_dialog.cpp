@@ -36,7 +36,8 @@ class MemberDialogTest : public QObject {
     }
     void AddSection(int n, const QString &name)
     {
-        QVERIFY(Db().InsertRow("SECTION", 2, {"N", "SNAME"}, {QString::number(n), "'" + name + "'"}));
+        QVERIFY(
+            Db().InsertRow("SECTION", 2, {"N", "SNAME"}, {QString::number(n), "'" + name + "'"}));
     }
     void AddMember(int n, int section, const QString &name)
     {
@@ -68,8 +69,8 @@ private slots:
                                         {"2", "0", "総務", "b"},
                                         {"4", "2", "総務", "d"}};
         QCOMPARE(MemberGridRows(joined),
-                 QList<QStringList>({{"1", "1", "営業", "a"}, {"2", "0", "", "b"},
-                                     {"4", "2", "総務", "d"}}));
+                 QList<QStringList>(
+                     {{"1", "1", "営業", "a"}, {"2", "0", "", "b"}, {"4", "2", "総務", "d"}}));
         QCOMPARE(MemberGridRows({}), QList<QStringList>());
     }
 

@@ -20,7 +20,7 @@ class MenuCommandsTest : public QObject {
     std::unique_ptr<FreshMainWindow> main;
     std::unique_ptr<MessageRecorder> messages;
     std::array<QDialog, 6> dialogs;
-    QList<QDialog *> shown;               // dialogs the commands showed, in order
+    QList<QDialog *> shown;                    // dialogs the commands showed, in order
     QList<QPair<ChildWindow, QString>> opened; // child windows made, with their caption
     TForm1 &form1() { return *main->form1; }
 
@@ -33,7 +33,8 @@ class MenuCommandsTest : public QObject {
                 opened << qMakePair(which, window->windowTitle());
             });
             if (which == ChildWindow::Chat)
-                connect(window, &QObject::destroyed, &owner, [&owner] { owner.ChatWindowOpen = false; });
+                connect(window, &QObject::destroyed, &owner,
+                        [&owner] { owner.ChatWindowOpen = false; });
             if (which == ChildWindow::Pointer)
                 connect(window, &QObject::destroyed, &owner,
                         [&owner] { owner.PointerWindowOpen = false; });
@@ -67,11 +68,10 @@ private slots:
     {
         form1().DisconnectDatabase();
         form1().settings().PcUserNumber = 0;
-        for (auto command : {&TForm1::mnuAddTable1Click, &TForm1::mnuAddTable2Click,
-                             &TForm1::mnuPCnameSetClick, &TForm1::mnuImageNewClick,
-                             &TForm1::mnuImageEditClick, &TForm1::mnuImageListClick,
-                             &TForm1::mnuChatStartClick, &TForm1::mnuChatEditClick,
-                             &TForm1::mnuMousePointerClick})
+        for (auto command :
+             {&TForm1::mnuAddTable1Click, &TForm1::mnuAddTable2Click, &TForm1::mnuPCnameSetClick,
+              &TForm1::mnuImageNewClick, &TForm1::mnuImageEditClick, &TForm1::mnuImageListClick,
+              &TForm1::mnuChatStartClick, &TForm1::mnuChatEditClick, &TForm1::mnuMousePointerClick})
             (form1().*command)();
         QCoreApplication::processEvents();
         QVERIFY(messages->texts.isEmpty());
@@ -107,10 +107,10 @@ private slots:
         QVERIFY(!Exists("MEMBER"));
         form1().mnuChatEditClick(); // no PC user needed
         QVERIFY(Exists("CHAT"));
-        QCOMPARE(shown, QList<QDialog *>({&dialogs[int(PlacedDialog::Form3)],
-                                          &dialogs[int(PlacedDialog::Form4)],
-                                          &dialogs[int(PlacedDialog::Form5)],
-                                          &dialogs[int(PlacedDialog::Form11)]}));
+        QCOMPARE(shown,
+                 QList<QDialog *>(
+                     {&dialogs[int(PlacedDialog::Form3)], &dialogs[int(PlacedDialog::Form4)],
+                      &dialogs[int(PlacedDialog::Form5)], &dialogs[int(PlacedDialog::Form11)]}));
         QVERIFY(messages->texts.isEmpty());
     }
 

@@ -99,7 +99,8 @@ private slots:
         settings() = main->database;
         main->form1->DisconnectDatabase();
         QVERIFY(!form5->FormShow());
-        QCOMPARE(messages->texts.last(), QStringLiteral("データベースに接続出来ません。設定を確認して下さい。"));
+        QCOMPARE(messages->texts.last(),
+                 QStringLiteral("データベースに接続出来ません。設定を確認して下さい。"));
     }
 };
 

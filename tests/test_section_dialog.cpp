@@ -79,7 +79,8 @@ private slots:
         main->form1->settings() = main->database;
         main->form1->DisconnectDatabase();
         QVERIFY(!form3->FormShow());
-        QCOMPARE(messages->texts, QStringList{"データベースに接続出来ません。設定を確認して下さい。"});
+        QCOMPARE(messages->texts,
+                 QStringList{"データベースに接続出来ません。設定を確認して下さい。"});
     }
 
     void anEmptyTableShowsOneBlankRowThatDoesNothing()
@@ -170,7 +171,8 @@ private slots:
         ExpectRefusal(kPositive, form3->Edit1);
         Enter("9", "x'");
         form3->Button4Click();
-        ExpectRefusal("入力した番号は未使用ですので変更は出来ません。再入力して下さい", form3->Edit1);
+        ExpectRefusal("入力した番号は未使用ですので変更は出来ません。再入力して下さい",
+                      form3->Edit1);
         Enter("3", "x'");
         form3->Button4Click();
         ExpectRefusal(kNoQuotes, form3->Edit2);

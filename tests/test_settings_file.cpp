@@ -20,7 +20,10 @@ QByteArray Lines(const QList<QByteArray> &lines)
     return bytes;
 }
 
-QByteArray Sjis(const char *utf8) { return cp932::EncodeLossy(QString::fromUtf8(utf8)); }
+QByteArray Sjis(const char *utf8)
+{
+    return cp932::EncodeLossy(QString::fromUtf8(utf8));
+}
 
 Settings EverySettingChanged()
 {
@@ -120,11 +123,11 @@ private slots:
     void nonNumericLinesReadAsZero()
     {
         QList<QByteArray> lines(39, "5");
-        lines[3] = "twelve";   // PcUserNumber
-        lines[5] = "-30";      // main window left: negative positions stay
-        lines[27] = "800 ";    // a number followed by a blank
-        lines[31] = " 7";      // leading blanks are fine
-        lines[17] = "$100";    // hexadecimal, ImageListWidth
+        lines[3] = "twelve"; // PcUserNumber
+        lines[5] = "-30";    // main window left: negative positions stay
+        lines[27] = "800 ";  // a number followed by a blank
+        lines[31] = " 7";    // leading blanks are fine
+        lines[17] = "$100";  // hexadecimal, ImageListWidth
         const SettingsFileContent file = ParseSettingsFile(Lines(lines), true);
         QCOMPARE(file.settings.PcUserNumber, 0);
         QCOMPARE(file.windows.mainWindow.x(), -30);

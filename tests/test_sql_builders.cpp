@@ -50,12 +50,12 @@ private slots:
 
         QCOMPARE(sql::OpenSelect("*", "SECTION", "", "N"),
                  QStringList({"SELECT * ", "   FROM SECTION ", "   ORDER BY N ", "   ;"}));
-        QCOMPARE(sql::OpenSelect("MEMBER.N,MEMBER.SN,SECTION.SNAME,MEMBER.PNAME", "MEMBER,SECTION",
-                                 "MEMBER.SN=SECTION.N OR MEMBER.SN=0", "MEMBER.N"),
-                 QStringList({"SELECT MEMBER.N,MEMBER.SN,SECTION.SNAME,MEMBER.PNAME ",
-                              "   FROM MEMBER,SECTION ",
-                              "   WHERE MEMBER.SN=SECTION.N OR MEMBER.SN=0 ",
-                              "   ORDER BY MEMBER.N ", "   ;"}));
+        QCOMPARE(
+            sql::OpenSelect("MEMBER.N,MEMBER.SN,SECTION.SNAME,MEMBER.PNAME", "MEMBER,SECTION",
+                            "MEMBER.SN=SECTION.N OR MEMBER.SN=0", "MEMBER.N"),
+            QStringList({"SELECT MEMBER.N,MEMBER.SN,SECTION.SNAME,MEMBER.PNAME ",
+                         "   FROM MEMBER,SECTION ", "   WHERE MEMBER.SN=SECTION.N OR MEMBER.SN=0 ",
+                         "   ORDER BY MEMBER.N ", "   ;"}));
     }
 
     void schemaScripts()

@@ -8,7 +8,10 @@
 #include <QtTest>
 
 namespace {
-QByteArray Sjis(const char *utf8) { return cp932::EncodeLossy(QString::fromUtf8(utf8)); }
+QByteArray Sjis(const char *utf8)
+{
+    return cp932::EncodeLossy(QString::fromUtf8(utf8));
+}
 } // namespace
 
 class TextHelpersTest : public QObject {
@@ -19,6 +22,7 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("value");
+        // clang-format off
         QTest::newRow("empty") << "" << 0;
         QTest::newRow("blank before") << " 42" << 42;
         QTest::newRow("blank after") << "42 " << 0;
@@ -41,6 +45,7 @@ private slots:
         QTest::newRow("full-width digits") << QString::fromUtf8("１２") << 0;
         QTest::newRow("very long") << "99999999999999999999999" << 0;
         QTest::newRow("leading zeros") << "007" << 7;
+        // clang-format on
     }
     void strToIntOrZero()
     {
@@ -85,6 +90,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
+        // clang-format off
         QTest::newRow("number and name") << QString::fromUtf8("12:総務") << "12"
                                          << QString::fromUtf8("総務");
         QTest::newRow("no name") << "12:" << "12" << "";
@@ -94,6 +100,7 @@ private slots:
         QTest::newRow("empty") << "" << "" << "";
         QTest::newRow("none item") << QString::fromUtf8("0:指定無し") << "0"
                                    << QString::fromUtf8("指定無し");
+        // clang-format on
     }
     void colonHelpers()
     {
@@ -108,6 +115,7 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
+        // clang-format off
         QTest::newRow("leap day 2024") << "20240229" << true;
         QTest::newRow("no leap day 2023") << "20230229" << false;
         QTest::newRow("no leap day 1900") << "19000229" << false;
@@ -124,6 +132,7 @@ private slots:
         QTest::newRow("year 9999") << "99991231" << true;
         QTest::newRow("blank inside") << "2024 101" << false;
         QTest::newRow("full-width") << QString::fromUtf8("２０２４０１０１") << false;
+        // clang-format on
     }
     void isValidDate8()
     {
@@ -146,8 +155,7 @@ private slots:
         painter.end();
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 6; ++x)
-                QCOMPARE(image.pixelColor(x, y),
-                         QColor(x < 4 && y < 3 ? Qt::white : Qt::black));
+                QCOMPARE(image.pixelColor(x, y), QColor(x < 4 && y < 3 ? Qt::white : Qt::black));
     }
 
     void clearCanvasOfNoSizeChangesNoPixel()
