@@ -15,7 +15,10 @@ void ResultBuffer::Reset(int columns)
 void ResultBuffer::Append(const TextRow &row)
 {
     for (int c = 0; c < columns_; ++c) {
-        if (!row.IsNull(c)) bytes_.append(row.Data(c), row.Length(c));
+        if (!row.IsNull(c)) {
+            const char *data = row.Data(c);
+            bytes_.insert(bytes_.end(), data, data + row.Length(c));
+        }
         ends_.push_back(int(bytes_.size()));
     }
 }
@@ -26,7 +29,7 @@ void ResultBuffer::CopyRow(int row, QStringList &fields) const
     const int first = row * columns_;
     for (int c = 0; c < n; ++c) {
         const int begin = first + c == 0 ? 0 : ends_[first + c - 1];
-        cp932::DecodeInto(fields[c], bytes_.constData() + begin, ends_[first + c] - begin);
+        cp932::DecodeInto(fields[c], bytes_.data() + begin, ends_[first + c] - begin);
     }
 }
 

@@ -2,7 +2,6 @@
 // The rows of an open select, fetched completely and kept as raw bytes; fields are decoded to
 // text only when a row reader copies them out.
 
-#include <QByteArray>
 #include <QStringList>
 #include <vector>
 
@@ -22,6 +21,8 @@ public:
 
 private:
     int columns_ = 0;
-    QByteArray bytes_;
+    // Plain vectors: clearing keeps their room, so a board that polls the same table again and
+    // again does not grow megabytes from nothing at every select.
+    std::vector<char> bytes_;
     std::vector<int> ends_; // end offset in bytes_ of each field, row after row
 };
