@@ -58,6 +58,14 @@ bool RegistrationDialog::NumberPositive(int &number)
     return false;
 }
 
+bool RegistrationDialog::ValueEntered(QLineEdit *field, const QString &message)
+{
+    if (!TrimBlanks(field->text()).isEmpty()) return true;
+    ShowMessage(message);
+    field->setFocus();
+    return false;
+}
+
 bool RegistrationDialog::FreeOfQuotes(const QString &text, QWidget *field)
 {
     if (!text.contains(QLatin1Char('\'')) && !text.contains(QLatin1Char('"'))) return true;

@@ -37,6 +37,8 @@ protected:
     // the field and answers false.
     bool NumberEntered();
     bool NumberPositive(int &number);
+    // A change needs a value that is more than blanks; `message` names the field and its limit.
+    bool ValueEntered(QLineEdit *field, const QString &message);
     bool FreeOfQuotes(const QString &text, QWidget *field);
     bool NumberInUse(const QString &table, int number);
 

@@ -125,12 +125,9 @@ void TForm4::Button1Click()
 
 void TForm4::Button4Click()
 {
-    if (!NumberEntered()) return;
-    if (TrimBlanks(Edit2->text()).isEmpty()) {
-        ShowMessage(QStringLiteral("氏名を入力して下さい（半角16文字まで）"));
-        Edit2->setFocus();
+    if (!NumberEntered() ||
+        !ValueEntered(Edit2, QStringLiteral("氏名を入力して下さい（半角16文字まで）")))
         return;
-    }
     int n = 0;
     if (!NumberPositive(n)) return;
     const int section = ChosenSection();

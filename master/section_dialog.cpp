@@ -74,12 +74,9 @@ void TForm3::Button1Click()
 
 void TForm3::Button4Click()
 {
-    if (!NumberEntered()) return;
-    if (TrimBlanks(Edit2->text()).isEmpty()) {
-        ShowMessage(QStringLiteral("名称を入力して下さい（半角32文字まで）"));
-        Edit2->setFocus();
+    if (!NumberEntered() ||
+        !ValueEntered(Edit2, QStringLiteral("名称を入力して下さい（半角32文字まで）")))
         return;
-    }
     int n = 0;
     if (!NumberPositive(n) || !NumberInUse(kTable, n)) return;
     const QString name = Edit2->text();
