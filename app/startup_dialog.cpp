@@ -36,6 +36,14 @@ void StartupDialog::showEvent(QShowEvent *event)
     }
 }
 
+void StartupDialog::SetWhiteBackground()
+{
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+}
+
 bool StartupDialog::DatabaseReady()
 {
     if (TrimBlanks(settings().DataFolder).isEmpty() ||

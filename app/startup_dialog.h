@@ -24,6 +24,8 @@ protected:
                   QSize clientSize, QWidget *parent = nullptr);
 
     void showEvent(QShowEvent *event) override;
+    // A white client area instead of the button face.
+    void SetWhiteBackground();
 
     // The checks every registration dialog makes before it reads the database, each with its
     // message: the database location set, then the session connected.

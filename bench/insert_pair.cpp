@@ -121,13 +121,7 @@ bool MeasureInsertPair(DatabaseSession &session, RawConnection &raw, int rowsPer
                 ok = ok && SessionInsertEach(session, values);
                 sessionTime += clock.Elapsed();
             };
-            if ((round + slice) % 2 == 0) {
-                runRaw();
-                runSession();
-            } else {
-                runSession();
-                runRaw();
-            }
+            RunInTurn(round + slice, runRaw, runSession);
             if (!ok) return false;
         }
         result.raw.push_back(rawTime);

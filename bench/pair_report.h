@@ -21,6 +21,19 @@ struct PairResult {
     Timing Session() const;
 };
 
+// Runs both sides, the raw one first on even turns: whichever side goes first meets a cold
+// cache or a busy disk, so the sides take that turn in alternation.
+template <class Raw, class Session> void RunInTurn(int turn, Raw raw, Session session)
+{
+    if (turn % 2 == 0) {
+        raw();
+        session();
+    } else {
+        session();
+        raw();
+    }
+}
+
 double Median(std::vector<double> values);
 
 void PrintPairs(const std::vector<PairResult> &pairs, double goalRatio);

@@ -157,13 +157,7 @@ bool MeasureReadPair(DatabaseSession &session, RawConnection &raw, int rows, int
             ok = ok && SessionReadAll(session, sessionTally);
             sessionTime = clock.Elapsed();
         };
-        if (round % 2 == 0) {
-            runRaw();
-            runSession();
-        } else {
-            runSession();
-            runRaw();
-        }
+        RunInTurn(round, runRaw, runSession);
         if (!ok) return false;
         if (!(rawTally == sessionTally) || rawTally.rows != rows) {
             std::fprintf(stderr,

@@ -26,8 +26,7 @@ TForm2::TForm2(TForm1 &form1)
     : StartupDialog(form1, QStringLiteral("Form2"), QStringLiteral("データベース設定"),
                     QSize(251, 200))
 {
-    setAutoFillBackground(true);
-    setStyleSheet(QStringLiteral("TForm2 { background: white; }"));
+    SetWhiteBackground();
 
     Label1 = PlaceLabel(this, QStringLiteral("サーバー名（IPアドレス＋':'"), 8, 8);
     Label5 = PlaceLabel(this, QStringLiteral("　又は、'localhost:'）"), 72, 24);

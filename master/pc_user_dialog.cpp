@@ -12,8 +12,7 @@ TForm5::TForm5(TForm1 &form1)
     : StartupDialog(form1, QStringLiteral("Form5"), QStringLiteral("PC利用者名の登録"),
                     QSize(280, 72))
 {
-    setAutoFillBackground(true);
-    setStyleSheet(QStringLiteral("TForm5 { background: white; }"));
+    SetWhiteBackground();
     Label1 = PlaceLabel(this, QStringLiteral("PC利用者名："), 8, 12);
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
