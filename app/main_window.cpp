@@ -48,7 +48,17 @@ TForm1::TForm1(const QString &settingsFilePath) : settingsFilePathOverride_(sett
     resize(347, 246);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // Child windows and dialogs go first, while the session, the settings and the flags they may
+    // touch on their way out still exist: Qt itself would delete them only after those members.
+    // Windows still open at exit are destroyed without their close handlers, so what they would
+    // have written back on closing is not saved.
+    delete mdiArea_;
+    mdiArea_ = nullptr;
+    for (QPointer<QDialog> &dialog : dialogs_)
+        if (dialog && dialog->parent() == this) delete dialog.data();
+}
 
 void TForm1::BuildMenu()
 {

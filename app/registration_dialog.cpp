@@ -84,8 +84,10 @@ bool RegistrationDialog::NumberInUse(const QString &table, int number)
 
 void RegistrationDialog::ProposeNextNumber(const QString &table)
 {
-    const QString max = Db().SelectMax(table, QStringLiteral("N"), QString());
-    Edit1->setText(QString::number(StrToIntOrZero(max) + 1));
+    int next = 0;
+    // At the top of the range there is no number to propose: the field stays as it is.
+    if (NextNumberAfter(Db().SelectMax(table, QStringLiteral("N"), QString()), next))
+        Edit1->setText(QString::number(next));
 }
 
 void RegistrationDialog::ReportAndRefresh(bool succeeded, const QString &okText,

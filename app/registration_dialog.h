@@ -42,7 +42,7 @@ protected:
     bool FreeOfQuotes(const QString &text, QWidget *field);
     bool NumberInUse(const QString &table, int number);
 
-    // Edit1 := the largest number in the table plus one (1 for an empty table).
+    // Edit1 := the largest number in the table plus one (1 for an empty table); nothing at the top.
     void ProposeNextNumber(const QString &table);
     // "OK" or "failed" after an action, then the grid reload.
     void ReportAndRefresh(bool succeeded, const QString &okText, const QString &failedText);

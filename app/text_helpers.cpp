@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include <climits>
+
 namespace {
 
 int HexDigit(QChar c)
@@ -62,6 +64,14 @@ int StrToIntOrZero(const QString &text)
     if (negative) value = -value;
     if (value < -2147483648LL || value > 2147483647LL) return 0;
     return int(value);
+}
+
+bool NextNumberAfter(const QString &maxText, int &next)
+{
+    const int max = StrToIntOrZero(maxText);
+    if (max == INT_MAX) return false;
+    next = max + 1;
+    return true;
 }
 
 QString TrimBlanks(const QString &text)

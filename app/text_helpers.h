@@ -11,6 +11,11 @@ class QPainter;
 // hexadecimal number introduced by "$", "x", "X", "0x" or "0X"; nothing may follow.
 int StrToIntOrZero(const QString &text);
 
+// The number after the largest one stored, read as text (empty text, NULL or junk count as 0,
+// so an empty table gives 1). False when that number cannot be stored: the largest is already
+// the top of INTEGER, 2147483647. Every table numbered by "largest plus one" uses this.
+bool NextNumberAfter(const QString &maxText, int &next);
+
 // The text without leading and trailing blanks and control characters; an ideographic
 // space is a character like any other.
 QString TrimBlanks(const QString &text);

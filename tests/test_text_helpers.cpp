@@ -54,6 +54,18 @@ private slots:
         QCOMPARE(StrToIntOrZero(text), value);
     }
 
+    void nextNumberStopsAtTheTopOfTheRange()
+    {
+        int next = -1;
+        QVERIFY(NextNumberAfter(QString(), next)); // empty table
+        QCOMPARE(next, 1);
+        QVERIFY(NextNumberAfter(QStringLiteral("2147483646"), next));
+        QCOMPARE(next, 2147483647);
+        next = -1;
+        QVERIFY(!NextNumberAfter(QStringLiteral("2147483647"), next));
+        QCOMPARE(next, -1); // left alone: no number to propose
+    }
+
     void isAllDigits()
     {
         QVERIFY(IsAllDigits(""));

@@ -1,9 +1,9 @@
-// Program start: the application title, the start-up windows in their fixed order, the loop.
+// Program start: the application title, the windows wired in their fixed order, the loop.
 
 #include "main_window.h"
 #include "message_box.h"
 #include "program_style.h"
-#include "startup_windows.h"
+#include "window_wiring.h"
 
 #include <QApplication>
 
@@ -16,7 +16,7 @@ int main(int argc, char *argv[])
     app.setQuitOnLastWindowClosed(false); // the main window ends the program itself
 
     TForm1 form1;
-    CreateStartupWindows(form1);
+    WireWindows(form1);
     form1.show();
     return app.exec();
 }

@@ -1,0 +1,39 @@
+#include "window_wiring.h"
+
+#include "database_settings_dialog.h"
+#include "main_window.h"
+#include "member_dialog.h"
+#include "pc_user_dialog.h"
+#include "section_dialog.h"
+
+namespace {
+
+// The order is fixed: each exists, hidden, before the main window is first shown, so the
+// settings file can place it. They live as long as the main window, which deletes them.
+void CreateStartupDialogs(TForm1 &form1)
+{
+    auto keep = [&form1](PlacedDialog which, QDialog *dialog) {
+        dialog->setParent(&form1, dialog->windowFlags());
+        form1.SetStartupDialog(which, dialog);
+    };
+    keep(PlacedDialog::Form2, new TForm2(form1));
+    keep(PlacedDialog::Form3, new TForm3(form1));
+    // TForm11, the chat record editor, comes here.
+    keep(PlacedDialog::Form5, new TForm5(form1));
+    // TForm9, the pen tip dialog, comes here.
+    keep(PlacedDialog::Form4, new TForm4(form1));
+    // Then the one name balloon TForm13 that is never shown.
+}
+
+void RegisterChildWindows(TForm1 &)
+{
+    // form1.SetChildWindowFactory(ChildWindow::..., [](TForm1 &owner) { return new ...; });
+}
+
+} // namespace
+
+void WireWindows(TForm1 &form1)
+{
+    CreateStartupDialogs(form1);
+    RegisterChildWindows(form1);
+}
