@@ -1,24 +1,34 @@
 #!/usr/bin/env bash
 # A Firebird server of its own for a test run: its own folder, port, lock files and copy of the
 # user database, so it neither disturbs nor depends on a server the user runs.
-#   firebird-private.sh start DIR   starts it; prints the port
-#   firebird-private.sh stop DIR    stops it and removes DIR
+#   firebird-private.sh start DIR            starts it; prints the port
+#   firebird-private.sh stop DIR             stops it and removes DIR
+# Tests of faults use a server without a guardian, so that a killed server stays dead:
+#   firebird-private.sh bare-start DIR [PORT]  starts one (again, on PORT); prints the port
+#   firebird-private.sh bare-signal DIR SIG    sends TERM, KILL, STOP or CONT to it; TERM and
+#                                              KILL wait until it has ended
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
 FB_ROOT=/usr/lib/x86_64-linux-gnu/firebird/3.0
 [ -d "$FB_ROOT" ] || FB_ROOT=$(dirname "$(readlink -f "$(dpkg -L firebird3.0-common 2>/dev/null | grep '/firebird.msg$' | head -1)")")
 
-cmd=${1:?usage: $0 start|stop DIR}
-dir=${2:?usage: $0 start|stop DIR}
+cmd=${1:?usage: $0 start|stop|bare-start|bare-signal DIR}
+dir=${2:?usage: $0 start|stop|bare-start|bare-signal DIR}
 
-case "$cmd" in
-start)
-  port=""
-  for p in $(seq 3051 3099); do
-    port_open "$p" || { port=$p; break; }
+free_port() {
+  local p
+  for p in $(seq 3051 3199); do
+    port_open "$p" || { echo "$p"; return 0; }
   done
-  [ -n "$port" ] || { echo "no free port for the test server" >&2; exit 1; }
+  echo "no free port for the test server" >&2
+  return 1
+}
+
+# The folder of a server of its own: configuration, lock and temporary folders, its own copy of
+# the user database, a data folder anyone may create databases in.
+prepare_dir() {
+  local port=$1
   $SUDO mkdir -p "$dir"/{lock,tmp,data}
   for f in firebird.msg intl lib plugins UDF plugins.conf fbtrace.conf; do
     [ -e "$FB_ROOT/$f" ] && $SUDO ln -sfn "$FB_ROOT/$f" "$dir/$f"
@@ -32,28 +42,84 @@ start)
   $SUDO chown -R firebird:firebird "$dir"
   $SUDO chmod 0755 "$dir"
   $SUDO chmod 0777 "$dir/data"
-  $SUDO env FIREBIRD="$dir" FIREBIRD_LOCK="$dir/lock" FIREBIRD_TMP="$dir/tmp" \
-    start-stop-daemon --start --background --make-pidfile --pidfile "$dir/guardian.pid" \
-    --chuid firebird:firebird --exec /usr/sbin/fbguard -- -forever -pidfile "$dir/tmp/firebird.pid"
-  if ! wait_for_firebird "$port"; then
-    # The copied user database may carry another password: set the known one and retry.
-    stop_guardian "$dir/guardian.pid"
-    echo "create or alter user SYSDBA password 'quillnest';" |
-      $SUDO env FIREBIRD="$dir" FIREBIRD_LOCK="$dir/lock" runuser -u firebird -- \
-        isql-fb -q -user SYSDBA "$dir/security3.fdb" >/dev/null
-    $SUDO env FIREBIRD="$dir" FIREBIRD_LOCK="$dir/lock" FIREBIRD_TMP="$dir/tmp" \
-      start-stop-daemon --start --background --make-pidfile --pidfile "$dir/guardian.pid" \
-      --chuid firebird:firebird --exec /usr/sbin/fbguard -- -forever -pidfile "$dir/tmp/firebird.pid"
-    wait_for_firebird "$port" || { echo "the test server did not start" >&2; exit 1; }
+}
+
+server_env() {
+  $SUDO env FIREBIRD="$dir" FIREBIRD_LOCK="$dir/lock" FIREBIRD_TMP="$dir/tmp" "$@"
+}
+
+reset_password() {
+  echo "create or alter user SYSDBA password 'quillnest';" |
+    server_env runuser -u firebird -- isql-fb -q -user SYSDBA "$dir/security3.fdb" >/dev/null
+}
+
+# Starts the server through the guardian (pidfile guardian.pid) or bare (server.pid) and waits
+# until it answers; the copied user database may carry another password, so set the known one
+# and try once more.
+launch() {
+  local how=$1 port=$2
+  local run=(start-stop-daemon --start --background --make-pidfile --chuid firebird:firebird)
+  if [ "$how" = guarded ]; then
+    run+=(--pidfile "$dir/guardian.pid" --exec /usr/sbin/fbguard -- -forever -pidfile "$dir/tmp/firebird.pid")
+  else
+    run+=(--pidfile "$dir/server.pid" --exec /usr/sbin/firebird)
   fi
+  server_env "${run[@]}"
+  wait_for_firebird "$port" && return 0
+  if [ "$how" = guarded ]; then stop_guardian "$dir/guardian.pid"; else signal_bare TERM; fi
+  reset_password
+  server_env "${run[@]}"
+  wait_for_firebird "$port" || { echo "the test server did not start" >&2; return 1; }
+}
+
+# Sends a signal to the server started without guardian; after TERM or KILL waits for its end.
+signal_bare() {
+  local sig=$1 pid i
+  [ -f "$dir/server.pid" ] || return 0
+  pid=$(cat "$dir/server.pid")
+  # A stopped process acts on TERM only once it runs again.
+  [ "$sig" = TERM ] && { $SUDO kill -CONT "$pid" 2>/dev/null || true; }
+  $SUDO kill "-$sig" "$pid" 2>/dev/null || true
+  if [ "$sig" = TERM ] || [ "$sig" = KILL ]; then
+    for i in $(seq 1 200); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.05
+    done
+    $SUDO rm -f "$dir/server.pid"
+  fi
+}
+
+# Choosing a port and taking it is one step for all test servers of this machine at once.
+lock_ports() {
+  exec 9>/tmp/oekaki-test-ports.lock
+  flock 9
+}
+
+case "$cmd" in
+start)
+  lock_ports
+  port=$(free_port)
+  prepare_dir "$port"
+  launch guarded "$port"
   echo "$port"
   ;;
 stop)
   stop_guardian "$dir/guardian.pid"
+  signal_bare KILL
   $SUDO rm -rf "$dir"
   ;;
+bare-start)
+  lock_ports
+  if [ -n "${3:-}" ]; then port=$3; else port=$(free_port); fi
+  [ -f "$dir/firebird.conf" ] || prepare_dir "$port"
+  launch bare "$port"
+  echo "$port"
+  ;;
+bare-signal)
+  signal_bare "${3:?usage: $0 bare-signal DIR TERM|KILL|STOP|CONT}"
+  ;;
 *)
-  echo "usage: $0 start|stop DIR" >&2
+  echo "usage: $0 start|stop|bare-start|bare-signal DIR" >&2
   exit 2
   ;;
 esac

@@ -8,21 +8,30 @@
 
 namespace test_db {
 
-Settings FreshSettings()
+Settings FreshSettingsOn(const QString &serverPrefix, const QString &dataFolder)
 {
     static std::atomic<int> counter{0};
-    auto env = [](const char *name, const char *fallback) {
-        const QString value = qEnvironmentVariable(name);
-        return value.isEmpty() ? QString::fromLatin1(fallback) : value;
-    };
     Settings settings;
-    // Always through a server: a bare path would quietly open the file with an embedded engine.
-    settings.ServerPrefix = env("OEKAKI_TEST_SERVER", "127.0.0.1/3051:");
-    settings.DataFolder = env("OEKAKI_TEST_DATA", "/tmp/");
+    settings.ServerPrefix = serverPrefix;
+    settings.DataFolder = dataFolder;
     settings.DatabaseFileName = QStringLiteral("T%1_%2.FDB")
                                     .arg(QCoreApplication::applicationPid())
                                     .arg(counter.fetch_add(1));
     return settings;
+}
+
+Settings FreshSettings()
+{
+    // No guessing: a default port may belong to another run's server, whose databases this
+    // test would then create and drop.
+    const QString server = qEnvironmentVariable("OEKAKI_TEST_SERVER");
+    const QString data = qEnvironmentVariable("OEKAKI_TEST_DATA");
+    if (server.isEmpty() || data.isEmpty())
+        qFatal("This test needs the test run's Firebird server, which OEKAKI_TEST_SERVER and "
+               "OEKAKI_TEST_DATA name. Run the tests with: bash scripts/test.sh "
+               "(or scripts/test.sh -R <test name> for one)");
+    // Always through a server: a bare path would quietly open the file with an embedded engine.
+    return FreshSettingsOn(server, data);
 }
 
 bool CreateAndAttach(DatabaseSession &session, const Settings &settings)
@@ -62,19 +71,30 @@ QString WhyNoServer()
 #include <QKeyEvent>
 #include <QLineEdit>
 
-FreshMainWindow::FreshMainWindow()
-    : form1(std::make_unique<TForm1>(dir.filePath("oekaki.dat"))),
-      database(test_db::FreshSettings())
+FreshMainWindow::FreshMainWindow(const Settings &newDatabase)
+    : form1(std::make_unique<TForm1>(dir.filePath("oekaki.dat"))), database(newDatabase),
+      ownsDatabase_(true)
 {
     form1->settings() = database;
     form1->CreateDatabaseFile();
+}
+
+FreshMainWindow::FreshMainWindow() : FreshMainWindow(test_db::FreshSettings()) {}
+
+FreshMainWindow::FreshMainWindow(const FreshMainWindow &firstPc, int pcUserNumber)
+    : form1(std::make_unique<TForm1>(dir.filePath("oekaki.dat"))), database(firstPc.database),
+      ownsDatabase_(false)
+{
+    form1->settings() = database;
+    form1->settings().PcUserNumber = pcUserNumber;
+    form1->ConnectDatabase();
 }
 
 FreshMainWindow::~FreshMainWindow()
 {
     form1->DisconnectDatabase();
     form1.reset();
-    test_db::Drop(database);
+    if (ownsDatabase_) test_db::Drop(database);
 }
 
 void TypeInto(QLineEdit *edit, const QString &text)

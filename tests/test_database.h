@@ -10,8 +10,12 @@ class DatabaseSession;
 
 namespace test_db {
 
-// Settings that point at a new, not yet created database file with a unique name.
+// Settings that point at a new, not yet created database file with a unique name, on the test
+// run's server. A test started without that server's environment stops at once and says how
+// to run the tests.
 Settings FreshSettings();
+// The same on another server, for example a test's own (see own_server.h).
+Settings FreshSettingsOn(const QString &serverPrefix, const QString &dataFolder);
 // Creates the database the settings name and leaves the session attached to it.
 // False when no test server answers: the caller fails, it does not skip.
 bool CreateAndAttach(DatabaseSession &session, const Settings &settings);
@@ -31,16 +35,24 @@ QString WhyNoServer();
 class QLineEdit;
 
 // A main window attached to a database of its own, with its settings file in a folder of its
-// own; the dialogs under test are built on it.
+// own; the dialogs under test are built on it. Several of them on one database stand for
+// several PCs sharing it: each has its own session, settings and windows.
 class FreshMainWindow {
 public:
-    FreshMainWindow();
+    FreshMainWindow();                                  // a new database on the run's server
+    explicit FreshMainWindow(const Settings &newDatabase); // a new database there
+    // Another PC on firstPc's database, used by member pcUserNumber; the database stays until
+    // firstPc drops it.
+    FreshMainWindow(const FreshMainWindow &firstPc, int pcUserNumber);
     ~FreshMainWindow();
     bool Ready() const { return form1->Connected(); }
 
     QTemporaryDir dir;
     std::unique_ptr<TForm1> form1;
     Settings database; // where the database lives
+
+private:
+    bool ownsDatabase_;
 };
 
 // Types text into an edit the way a keyboard does, one character at a time, so validators
