@@ -30,9 +30,16 @@ QString TrimTrailingBlanks(QString name)
 
 bool DatabaseSession::Note(IscStatus &status)
 {
+    serverUnreachable_ = status.ConnectionLost();
     lastErrorCode_ = status.Code();
     lastErrorText_ = status.Message();
     return false;
+}
+
+bool DatabaseSession::Ready()
+{
+    serverUnreachable_ = !Connected();
+    return Connected();
 }
 
 // --- connection -----------------------------------------------------------------------------
@@ -75,7 +82,7 @@ void DatabaseSession::DisconnectDatabase()
 
 bool DatabaseSession::TableExists(const QString &name)
 {
-    if (!Connected()) return false;
+    if (!Ready()) return false;
     QStringList names;
     {
         IscTransaction tr;
@@ -143,7 +150,7 @@ bool DatabaseSession::DropTable(const QString &name)
 bool DatabaseSession::RunWrite(const QStringList &lines)
 {
     lastStatement_ = lines;
-    if (!Connected()) return false;
+    if (!Ready()) return false;
     CloseQuery();
     IscStatus status;
     QByteArray bytes;
@@ -206,7 +213,7 @@ bool DatabaseSession::StartRead(const QStringList &lines)
 
 int DatabaseSession::CountRows(const QString &table, const QString &where)
 {
-    if (!Connected()) return -1;
+    if (!Ready()) return -1;
     if (!StartRead(sql::CountRows(table, where))) return -1;
     int rows = 0;
     IscStatus status;
@@ -221,7 +228,7 @@ int DatabaseSession::CountRows(const QString &table, const QString &where)
 bool DatabaseSession::KeyExists(const QString &table, const QString &column, const QString &where,
                                 int value)
 {
-    if (!Connected()) return false;
+    if (!Ready()) return false;
     if (!StartRead(sql::KeyExists(table, column, where, value))) return false;
     IscStatus status;
     const auto fetched = statement_.Fetch(row_, status);
@@ -233,7 +240,7 @@ bool DatabaseSession::KeyExists(const QString &table, const QString &column, con
 QString DatabaseSession::SelectMax(const QString &table, const QString &column,
                                    const QString &where)
 {
-    if (!Connected()) return QString();
+    if (!Ready()) return QString();
     if (!StartRead(sql::SelectMax(table, column, where))) return QString();
     QString max;
     IscStatus status;
@@ -249,7 +256,7 @@ QString DatabaseSession::SelectMax(const QString &table, const QString &column,
 int DatabaseSession::SelectFirstRow(const QString &columns, const QString &table,
                                     const QString &where, QStringList &fields)
 {
-    if (!Connected()) return -1;
+    if (!Ready()) return -1;
     if (!StartRead(sql::SelectFirstRow(columns, table, where))) return -1;
     int copied = -1;
     IscStatus status;
@@ -270,7 +277,7 @@ int DatabaseSession::SelectFirstRow(const QString &columns, const QString &table
 int DatabaseSession::OpenSelect(const QString &columns, const QString &table, const QString &where,
                                 const QString &orderBy)
 {
-    if (!Connected()) return 0;
+    if (!Ready()) return 0;
     if (!StartRead(sql::OpenSelect(columns, table, where, orderBy))) return 0;
     result_.Reset(row_.Columns());
     IscStatus status;

@@ -75,12 +75,17 @@ public:
     bool QueryOpen() const { return queryOpen_; }
     const QStringList &LastStatement() const { return lastStatement_; }
     ISC_STATUS LastErrorCode() const { return lastErrorCode_; }
+    // True when the last operation failed because there is no attachment or the server could
+    // not be reached, rather than because the server refused the statement: windows then name
+    // the connection instead of blaming the input.
+    bool ServerUnreachable() const { return serverUnreachable_; }
     const QString &LastErrorText() const { return lastErrorText_; }
 
 private:
     bool RunWrite(const QStringList &lines);
     // Ends the running transaction and prepares and executes a select in a new one.
     bool StartRead(const QStringList &lines);
+    bool Ready(); // attached; otherwise the operation fails as unreachable
     bool Note(IscStatus &status); // remembers a failure; returns false
     void CloseStatement();
 
@@ -90,6 +95,7 @@ private:
     TextRow row_;
     ResultBuffer result_;
     bool queryOpen_ = false;
+    bool serverUnreachable_ = false;
     int position_ = 0;
     QStringList lastStatement_;
     ISC_STATUS lastErrorCode_ = 0;

@@ -21,6 +21,29 @@ QString IscStatus::Message() const
     return text;
 }
 
+bool IscStatus::ConnectionLost() const
+{
+    switch (Code()) {
+    case isc_network_error:
+    case isc_net_read_err:
+    case isc_net_write_err:
+    case isc_net_connect_err:
+    case isc_net_connect_listen_err:
+    case isc_net_lookup_err:
+    case isc_conn_lost:
+    case isc_lost_db_connection:
+    case isc_shutdown:
+    case isc_shutinprog:
+    case isc_att_shutdown:
+    case isc_net_server_shutdown:
+    case isc_unavailable:
+    case isc_bad_db_handle:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool IscAttachment::Attach(const QByteArray &path, const QByteArray &dpb, IscStatus &status)
 {
     Detach();

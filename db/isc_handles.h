@@ -14,6 +14,8 @@ public:
     bool Failed() const { return status_[0] == 1 && status_[1] != 0; }
     ISC_STATUS Code() const { return Failed() ? status_[1] : 0; }
     QString Message() const;
+    // The server cannot be reached, went away or shut down: the attachment is of no use now.
+    bool ConnectionLost() const;
 
 private:
     ISC_STATUS_ARRAY status_{};
