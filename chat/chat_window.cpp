@@ -144,7 +144,10 @@ void TForm10::RefreshChat()
     // The top of the table first, then the lines: every line up to that top is then either among
     // the lines read or not to be shown, and the next reads can start above it. At show this
     // reads the whole table once; afterwards the index finds the few new numbers.
-    const int top = StrToIntOrZero(chat::TopNumberAbove(Db(), ScannedChatNumber));
+    const QString topText = chat::TopNumberAbove(Db(), ScannedChatNumber);
+    // Nothing above it (or no answer): no line to read, and an idle poll is one small statement.
+    if (topText.isEmpty()) return;
+    const int top = StrToIntOrZero(topText);
 
     const int n =
         Db().OpenSelect(chat::RefreshColumns(), QStringLiteral("CHAT,MEMBER"),
