@@ -409,6 +409,41 @@ int DatabaseSession::OpenSelect(const QString &columns, const QString &table, co
     return result_.Rows();
 }
 
+bool DatabaseSession::ReadPage(const QStringList &lines, int skip, int take,
+                               QStringList &columns, QList<QStringList> &rows)
+{
+    QByteArray bytes;
+    if (!Encode(lines, bytes)) return false;
+    const int before = int(rows.size());
+    return Run(true, [&] {
+        rows.erase(rows.begin() + before, rows.end()); // a second attempt starts afresh
+        const Attempt started = StartRead(bytes);
+        if (started != Attempt::Done) return started;
+        columns.clear();
+        for (int c = 0; c < row_.Columns(); ++c)
+            columns << QString::fromLatin1(row_.Name(c));
+        IscStatus status;
+        Attempt result = Attempt::Done;
+        for (int seen = 0; seen < skip + take; ++seen) {
+            const auto fetched = statement_.Fetch(row_, status);
+            if (fetched == IscStatement::Fetched::End) break;
+            if (fetched == IscStatement::Fetched::Error) {
+                result = Failed(status, Attempt::Lost);
+                break;
+            }
+            watchdog_.Progress();
+            if (seen < skip) continue;
+            QStringList fields;
+            for (int c = 0; c < row_.Columns(); ++c)
+                fields << (row_.IsNull(c) ? QString() : cp932::Decode(row_.Data(c), row_.Length(c)));
+            rows << fields;
+        }
+        // Not fetching the rest: the cursor is closed with the statement.
+        CloseStatement();
+        return result;
+    });
+}
+
 void DatabaseSession::ReadFirstRow(QStringList &fields)
 {
     if (!queryOpen_) return;

@@ -86,6 +86,14 @@ public:
     void CloseSelect();                    // the read transaction keeps running
     void CloseQuery();                     // closes the result and ends the transaction
 
+    // --- one page of a longer result --------------------------------------------------------
+    // Sends the lines as a select and reads only what the page needs: skips `skip` rows, then
+    // appends at most `take` rows to `rows` and stops without fetching the rest. The names of
+    // the columns come in `columns`. False on failure; the rows read before it stay. The read
+    // transaction keeps running, as after every read.
+    bool ReadPage(const QStringList &lines, int skip, int take, QStringList &columns,
+                  QList<QStringList> &rows);
+
     // --- state, for callers that need to know and for tests ---------------------------------
     bool TransactionActive() const { return tr_.Active(); }
     bool QueryOpen() const { return queryOpen_; }

@@ -149,6 +149,12 @@ int TextRow::Length(int column) const
     return length;
 }
 
+QByteArray TextRow::Name(int column) const
+{
+    const XSQLVAR &var = sqlda_->sqlvar[column];
+    return QByteArray(var.aliasname, var.aliasname_length);
+}
+
 bool IscStatement::PrepareSelect(IscAttachment &db, IscTransaction &tr, const QByteArray &sql,
                                  TextRow &row, IscStatus &status)
 {

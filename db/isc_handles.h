@@ -72,6 +72,7 @@ public:
     bool IsNull(int column) const { return indicators_[column] == -1; }
     const char *Data(int column) const;
     int Length(int column) const;
+    QByteArray Name(int column) const; // the column's name or alias in the select list
 
     XSQLDA *Describe(int columns); // (re)allocates room for `columns` variables
     XSQLDA *Sqlda() { return sqlda_; }
