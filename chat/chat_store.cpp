@@ -17,6 +17,14 @@ QString Quoted(const QString &text)
 {
     return QLatin1Char('\'') + text + QLatin1Char('\'');
 }
+
+// The condition that finds a row with these values of author, text, date and time.
+QString SameLine(const QStringList &values)
+{
+    QStringList terms;
+    for (int i = 1; i < kColumns.size(); ++i) terms << kColumns[i] + QLatin1Char('=') + values[i];
+    return terms.join(QStringLiteral(" AND "));
+}
 } // namespace
 
 QString TopNumberAbove(DatabaseSession &db, int lookedAt)
@@ -40,6 +48,14 @@ StoreOutcome StoreChatLine(DatabaseSession &db, int lookedAt, const ChatLine &li
     for (;;) {
         values[0] = QString::number(number);
         if (db.InsertRow(kTable, int(kColumns.size()), kColumns, values)) {
+            outcome.stored = true;
+            outcome.number = number;
+            return outcome;
+        }
+        // The server went away while committing: the line may be stored all the same, and
+        // storing it again would show it twice.
+        if (db.LastWriteOutcomeUnknown() &&
+            db.KeyExists(kTable, kNumber, SameLine(values), number)) {
             outcome.stored = true;
             outcome.number = number;
             return outcome;

@@ -234,6 +234,11 @@ private slots:
         QCOMPARE(messages->texts, QStringList{msg::kChatNotSent});
         QCOMPARE(chat->Edit1->text(), QStringLiteral("聞こえますか"));
         QVERIFY(chat->Timer1->isActive());
+
+        QVERIFY(server.Start()); // Enter again once the server is back: sent, once
+        QTest::keyClick(chat->Edit1, Qt::Key_Return);
+        QVERIFY(chat->Edit1->text().isEmpty());
+        QVERIFY(Shown(chat).last().startsWith("山田＞聞こえますか(" + Day()));
     }
 
     void viewDropsOldestLinesFirst()
