@@ -71,6 +71,7 @@ bool TForm11::FormShow()
     }
     ComboBox1->setCurrentIndex(0);
     RefreshGrid();
+    if (ReportedUnreachable()) return false;
     SG1->SetRow(1);
     SG1Click();
     SG1->setFocus();
@@ -79,8 +80,10 @@ bool TForm11::FormShow()
 
 void TForm11::RefreshGrid()
 {
-    SG1->Fill(SelectRows(Db(), QStringLiteral("*"), kTable, QString(), QStringLiteral("N"),
-                         int(kColumns.size())));
+    const QList<QStringList> rows = SelectRows(Db(), QStringLiteral("*"), kTable, QString(),
+                                               QStringLiteral("N"), int(kColumns.size()));
+    // Lines that could not be read are not gone: the grid keeps showing the last ones.
+    if (!Db().ServerUnreachable()) SG1->Fill(rows);
 }
 
 void TForm11::SG1Click()
@@ -191,7 +194,13 @@ void TForm11::Button2Click()
     for (int row = top; row <= bottom; ++row) numbers << StrToIntOrZero(SG1->Cell(0, row));
     if (!Confirm(question)) return;
     // Each listed line by its own number: lines other PCs wrote in between stay.
-    for (int k : numbers)
-        if (k > 0) Db().DeleteRows(kTable, QStringLiteral("N=") + QString::number(k));
+    bool unreachable = false;
+    for (int k : numbers) {
+        if (k <= 0) continue;
+        Db().DeleteRows(kTable, QStringLiteral("N=") + QString::number(k));
+        unreachable = unreachable || Db().ServerUnreachable();
+    }
     RefreshGrid();
+    // No outcome message; but when nothing could reach the server, the user learns why.
+    if (unreachable) ShowMessage(msg::kCannotConnect);
 }
