@@ -180,8 +180,8 @@ bool Measure(TForm1 &form1, const Options &options)
     PrintRow("SELECT MAX(N) of the whole table", MedianWall(wholeMax), countWall);
     PrintRow("today's lines above 0 (the read at show)", MedianWall(fromZero), countWall);
     const double ratio = pollWall / countWall;
-    std::printf("\nidle poll / COUNT(*) = %.4f (goal at 1,000,000 lines: <= %.2f): %s\n", ratio, kGoalRatio,
-                ratio <= kGoalRatio ? "met" : "MISSED");
+    std::printf("\nidle poll / COUNT(*) = %.4f (goal at 1,000,000 lines: <= %.2f): %s\n", ratio,
+                kGoalRatio, ratio <= kGoalRatio ? "met" : "MISSED");
     chat->parentWidget()->close();
     return ratio <= kGoalRatio;
 }
