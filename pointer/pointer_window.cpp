@@ -94,7 +94,9 @@ void TForm12::Timer1Timer()
 {
     Timer1->stop(); // the next tick counts from the end of this one: ticks never overlap
     PublishPointer(1);
-    ShowOtherPointers();
+    // A server that did not answer is not asked again within the same tick: the balloons stay
+    // where they are until it answers.
+    if (!form1_.Db().ServerUnreachable()) ShowOtherPointers();
     Timer1->start(kTickMs);
 }
 
