@@ -4,6 +4,7 @@
 
 #include "message_recorder.h"
 #include "name_balloon.h"
+#include "own_server.h"
 #include "pointer_window.h"
 #include "test_database.h"
 
@@ -46,14 +47,30 @@ class PointerWindowTest : public QObject {
 
     void Write(int member, int state)
     {
-        a.form1().Db().InsertRow("MOUSEPOS", 4, {"MN", "ST", "MX", "MY"},
-                                 {QString::number(member), QString::number(state), "10", "20"});
+        a.form1().Db().InsertRow("MOUSEPOS", 1, {"MN,ST,MX,MY"},
+                                 {QStringLiteral("%1,%2,10,20").arg(member).arg(state)});
     }
     QString State(int member)
     {
         QStringList st{QString()};
         a.form1().Db().SelectFirstRow("ST", "MOUSEPOS", QStringLiteral("MN=%1").arg(member), st);
         return st[0];
+    }
+
+    // Members 1 "あい", 2 "B" and 3 "C"; the PC shown with its main window's corner there.
+    static void Prepare(Pc &pc, QPoint corner)
+    {
+        DatabaseSession &db = pc.form1().Db();
+        if (!db.TableExists("MEMBER")) {
+            QVERIFY(db.CreateMemberTable() && db.CreateMousePosTable());
+            for (const char *member : {"1,0,'あい'", "2,0,'B'", "3,0,'C'"})
+                QVERIFY(db.InsertRow("MEMBER", 1, {"N,SN,PNAME"}, {member}));
+        }
+        pc.form1().SetChildWindowFactory(ChildWindow::Pointer,
+                                         [](TForm1 &owner) { return new TForm12(owner); });
+        pc.form1().SaveSettings(pc.main->dir.filePath("oekaki.dat")); // read at show
+        pc.form1().show();
+        pc.form1().move(corner);
     }
 
 private slots:
@@ -64,17 +81,8 @@ private slots:
         if (!a.main->Ready()) QFAIL(qPrintable(test_db::WhyNoServer()));
         a.form1().settings().PcUserNumber = 1;
         b.main = std::make_unique<FreshMainWindow>(*a.main, 2);
-        DatabaseSession &db = a.form1().Db();
-        QVERIFY(db.CreateMemberTable() && db.CreateMousePosTable());
-        for (const char *member : {"1,0,'あい'", "2,0,'B'", "3,0,'C'"})
-            QVERIFY(db.InsertRow("MEMBER", 1, {"N,SN,PNAME"}, {member}));
-        for (auto [pc, corner] : {std::pair{&a, QPoint(100, 100)}, {&b, QPoint(420, 260)}}) {
-            pc->form1().SetChildWindowFactory(ChildWindow::Pointer,
-                                              [](TForm1 &owner) { return new TForm12(owner); });
-            pc->form1().SaveSettings(pc->main->dir.filePath("oekaki.dat")); // read at show
-            pc->form1().show();
-            pc->form1().move(corner);
-        }
+        Prepare(a, QPoint(100, 100));
+        Prepare(b, QPoint(420, 260));
     }
     void cleanup()
     {
@@ -148,6 +156,31 @@ private slots:
         a.Tick();
         QCOMPARE(Balloons().size(), 1);
         QCOMPARE(Balloons()[0]->BalloonText, QStringLiteral("C"));
+    }
+
+    void aLostServerLeavesTheBalloonsWhereTheyAre()
+    {
+        OwnServer server;
+        QVERIFY(server.Running());
+        Pc c;
+        c.main = std::make_unique<FreshMainWindow>(server.FreshSettings());
+        c.form1().settings().PcUserNumber = 1;
+        Prepare(c, QPoint(100, 100));
+        c.form1().mnuMousePointerClick();
+        QVERIFY(c.form1().Db().InsertRow("MOUSEPOS", 1, {"MN,ST,MX,MY"}, {"2,1,10,20"}));
+        c.Tick();
+        const QPointer<TForm13> balloon = c.Window()->PointerEntries[0].Balloon;
+        QVERIFY(balloon);
+
+        QVERIFY(server.Kill());
+        c.form1().move(300, 300);
+        c.Tick();
+        c.Tick();
+        QCOMPARE(c.Window()->PointerEntries[0].Balloon, balloon);
+        QCOMPARE(balloon->geometry().topLeft(), QPoint(310, 320)); // the last offset read
+        QVERIFY(messages->texts.isEmpty());
+        c.Window()->parentWidget()->close(); // and it still closes cleanly
+        QVERIFY(Balloons().size() == 0 && !c.form1().PointerWindowOpen);
     }
 };
 
