@@ -94,12 +94,7 @@ void TForm12::Timer1Timer()
 {
     Timer1->stop(); // the next tick counts from the end of this one: ticks never overlap
     PublishPointer(1);
-    // A server that did not answer is not asked again within the same tick: the balloons keep
-    // the last positions read until it answers.
-    if (form1_.Db().ServerUnreachable())
-        PlaceBalloons();
-    else
-        ShowOtherPointers();
+    ShowOtherPointers();
     Timer1->start(kTickMs);
 }
 

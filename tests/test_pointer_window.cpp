@@ -50,10 +50,10 @@ class PointerWindowTest : public QObject {
         a.form1().Db().InsertRow("MOUSEPOS", 1, {"MN,ST,MX,MY"},
                                  {QStringLiteral("%1,%2,10,20").arg(member).arg(state)});
     }
-    QString State(int member)
+    static QString State(Pc &pc, int member)
     {
         QStringList st{QString()};
-        a.form1().Db().SelectFirstRow("ST", "MOUSEPOS", QStringLiteral("MN=%1").arg(member), st);
+        pc.form1().Db().SelectFirstRow("ST", "MOUSEPOS", QStringLiteral("MN=%1").arg(member), st);
         return st[0];
     }
 
@@ -152,7 +152,7 @@ private slots:
         b.form1().close();
         b.main.reset();
         QCOMPARE(Balloons().size(), 2);
-        QCOMPARE(State(2), QStringLiteral("0"));
+        QCOMPARE(State(a, 2), QStringLiteral("0"));
         a.Tick();
         QCOMPARE(Balloons().size(), 1);
         QCOMPARE(Balloons()[0]->BalloonText, QStringLiteral("C"));
@@ -179,8 +179,16 @@ private slots:
         QCOMPARE(c.Window()->PointerEntries[0].Balloon, balloon);
         QCOMPARE(balloon->geometry().topLeft(), QPoint(310, 320)); // the last offset read
         QVERIFY(messages->texts.isEmpty());
-        c.Window()->parentWidget()->close(); // and it still closes cleanly
-        QVERIFY(Balloons().size() == 0 && !c.form1().PointerWindowOpen);
+
+        // The server comes back: the session finds it again, and so does the balloon.
+        QVERIFY(server.Start());
+        QTRY_VERIFY_WITH_TIMEOUT(c.form1().Db().UpdateRows("MOUSEPOS", 1, {"MX"}, {"50"}, "MN=2"),
+                                 10000);
+        c.Tick();
+        QCOMPARE(balloon->geometry().topLeft(), QPoint(350, 320));
+        c.Window()->parentWidget()->close();
+        QCOMPARE(State(c, 1), QStringLiteral("0"));
+        QVERIFY(messages->texts.isEmpty());
     }
 };
 
