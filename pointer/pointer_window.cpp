@@ -93,8 +93,12 @@ void TForm12::FormShow()
 void TForm12::Timer1Timer()
 {
     Timer1->stop(); // the next tick counts from the end of this one: ticks never overlap
-    PublishPointer(1);
-    ShowOtherPointers();
+    try {
+        PublishPointer(1);
+        ShowOtherPointers();
+    } catch (...) {
+        // Out of memory at worst: the next tick tries again.
+    }
     Timer1->start(kTickMs);
 }
 
