@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -73,6 +74,13 @@ bool Populate(DatabaseSession &db, int others)
             db.InsertRow("MOUSEPOS", 4, {"MN", "ST", "MX", "MY"},
                          {QString::number(n), "1", QString::number(n * 7), QString::number(n * 5)});
     return ok;
+}
+
+// Other programs busy on the same two cores and disk make the figures swing.
+QByteArray LoadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().split(' ').value(0) : "unknown";
 }
 
 struct Figures {
@@ -157,9 +165,18 @@ int main(int argc, char *argv[])
                            "MOUSEPOS,MEMBER", where, "MOUSEPOS.MN", 5);
                 select.push_back(s.Elapsed().wall * 1000);
             }
-            std::printf("platform %s, %d other members sharing, %d balloons shown, %d ticks\n\n",
+            RawConnection probe;
+            const int forced =
+                probe.Attach(DatabasePath(settings).toLocal8Bit()) ? probe.ForcedWrites() : -1;
+            probe.Detach();
+            std::printf("platform %s, %d other members sharing, %d balloons shown, %d ticks\n"
+                        "forced writes %s, load average %s\n\n",
                         qPrintable(QGuiApplication::platformName()), options.members, balloons,
-                        options.rounds);
+                        options.rounds,
+                        forced == 1   ? "on"
+                        : forced == 0 ? "off"
+                                      : "unknown",
+                        LoadAverage().constData());
             std::printf("first tick (creates every balloon)  %9.2f ms  %8.2f %% of the second\n\n",
                         first, 100.0 * first / kTickPeriodMs);
             std::printf("%-34s %9s %9s %9s %10s\n", "later ticks, ms", "median", "p90", "max",
