@@ -80,7 +80,9 @@ launch() {
   wait_for_firebird "$port" || { echo "the test server did not start" >&2; return 1; }
 }
 
-# Sends a signal to the server started without guardian; after TERM or KILL waits for its end.
+# Sends a signal to the server started without guardian. TERM and KILL return only once it has
+# ended: a server still shutting down when the next one starts would answer in its place. A TERM
+# that is not done in ten seconds (attachments in the middle of something) becomes a KILL.
 signal_bare() {
   local sig=$1 pid i
   [ -f "$dir/server.pid" ] || return 0
@@ -90,11 +92,20 @@ signal_bare() {
   $SUDO kill "-$sig" "$pid" 2>/dev/null || true
   if [ "$sig" = TERM ] || [ "$sig" = KILL ]; then
     for i in $(seq 1 200); do
-      kill -0 "$pid" 2>/dev/null || break
+      gone "$pid" && break
+      [ "$i" = 200 ] && [ "$sig" = TERM ] && { $SUDO kill -KILL "$pid" 2>/dev/null || true; }
       sleep 0.05
     done
+    while ! gone "$pid"; do sleep 0.05; done
     $SUDO rm -f "$dir/server.pid"
   fi
+}
+
+# Ended, or only a zombie waiting to be reaped.
+gone() {
+  local state
+  state=$(ps -o stat= -p "$1" 2>/dev/null) || return 0
+  [ -z "$state" ] || [ "${state#Z}" != "$state" ]
 }
 
 # Choosing a port and taking it is one step for all test servers of this machine at once.

@@ -76,14 +76,17 @@ private slots:
     void aKilledServerFailsFastUntilItIsBack()
     {
         QVERIFY(server->Kill());
-        const qint64 ms = Millis([&] {
-            QCOMPARE(db->CountRows("MOUSEPOS", ""), -1);
-            QVERIFY(db->ServerUnreachable());
-            QVERIFY(!Store(*db, 2));
-            QVERIFY(!db->KeyExists("MOUSEPOS", "MN", "", 1));
-            QVERIFY(db->ServerUnreachable());
-        });
-        QVERIFY2(ms < 1000, qPrintable(QString::number(ms)));
+        const QList<std::function<bool()>> operations{
+            [&] { return db->CountRows("MOUSEPOS", "") == -1; },
+            [&] { return !Store(*db, 2); },
+            [&] { return !db->KeyExists("MOUSEPOS", "MN", "", 1); },
+        };
+        for (const auto &operation : operations) {
+            bool failed = false;
+            const qint64 ms = Millis([&] { failed = operation(); });
+            QVERIFY(failed && db->ServerUnreachable());
+            QVERIFY2(ms < 1000, qPrintable(QString::number(ms)));
+        }
         QVERIFY(db->Connected()); // still, for the windows: the next operation tries again
 
         QVERIFY(server->Start());
