@@ -113,13 +113,16 @@ private slots:
         test_db::Drop(settings);
     }
 
-    void closingWithAnUnwritableSettingsPlaceShowsNothing()
+    void closingWithAnUnwritableSettingsPlaceSaysWhere()
     {
         MessageRecorder messages;
         TForm1 form1(dir.filePath("missing-folder/oekaki.dat"));
         form1.FormShow();
         form1.FormClose();
-        QVERIFY(messages.texts.isEmpty());
+        QCOMPARE(
+            messages.texts,
+            QStringList{"設定ファイルが保存出来ません。今回変更した設定は保存されません。\r\n" +
+                        dir.filePath("missing-folder/oekaki.dat")});
         QVERIFY(!QFile::exists(dir.filePath("missing-folder/oekaki.dat")));
     }
 
