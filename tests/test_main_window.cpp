@@ -18,8 +18,8 @@ namespace {
 const QString kCannotConnect =
     QStringLiteral("データベース接続が出来ません。設定を確認して下さい。");
 
-// Stands for the chat and pointer windows: closing or going, it clears its flag in the main
-// window and writes its size into the settings, and it reads the PC user's name.
+// Stands for the chat and pointer windows: going, it clears its flag in the main window, writes
+// its size into the settings and reads the PC user's name and the connection.
 class ChatLikeWindow : public QWidget {
 public:
     ChatLikeWindow(TForm1 &owner, QString &nameSeen) : owner_(owner), nameSeen_(nameSeen) {}
@@ -28,14 +28,6 @@ public:
         owner_.ChatWindowOpen = false;
         owner_.settings().ChatWindowWidth = width();
         nameSeen_ = owner_.settings().PcUserName + (owner_.Connected() ? "+" : "-");
-    }
-
-protected:
-    void closeEvent(QCloseEvent *event) override
-    {
-        owner_.ChatWindowOpen = false;
-        owner_.settings().ChatWindowHeight = height();
-        QWidget::closeEvent(event);
     }
 
 private:
