@@ -4,12 +4,58 @@
 
 #include <QLineEdit>
 
-QValidator::State Cp932Validator::validate(QString &input, int &) const
+Cp932Validator::Cp932Validator(int maxBytes, QObject *parent)
+    : QValidator(parent), maxBytes_(maxBytes), edit_(qobject_cast<const QLineEdit *>(parent))
 {
+    if (!edit_) return;
+    previous_ = edit_->text();
+    connect(edit_, &QLineEdit::textChanged, this,
+            [this](const QString &text) { previous_ = text; });
+}
+
+QValidator::State Cp932Validator::validate(QString &input, int &pos) const
+{
+    // Undo is available only after the user's own changes: text the program sets (setText
+    // clears the history) is checked but never altered.
+    if (edit_ && edit_->isUndoAvailable() && !FitInsertion(input, pos)) return Invalid;
     const int bytes = cp932::ByteLength(input);
     if (bytes < 0) return Invalid;
     if (maxBytes_ > 0 && bytes > maxBytes_) return Invalid;
     return Acceptable;
+}
+
+bool Cp932Validator::FitInsertion(QString &input, int &pos) const
+{
+    // The change replaced previous_[start, end) with input[start, pos): what follows the
+    // cursor is the old text's tail.
+    const int tail = int(input.size()) - pos;
+    const int end = int(previous_.size()) - tail;
+    if (tail < 0 || end < 0 || QStringView(input).mid(pos) != QStringView(previous_).mid(end))
+        return true; // not an insertion at the cursor
+    int start = 0;
+    while (start < std::min(pos, end) && input[start] == previous_[start]) ++start;
+    if (start == pos) return true; // nothing inserted: a deletion
+
+    QString kept;
+    for (QChar c : QStringView(input).mid(start, pos - start)) {
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) break;
+        if (c.unicode() >= 0x20 && c.unicode() != 0x7F) kept += c;
+    }
+    const int keptBytes = cp932::ByteLength(kept);
+    if (keptBytes < 0) return true; // refused whole below, as typing such a character is
+    if (maxBytes_ > 0) {
+        int room = maxBytes_ - cp932::ByteLength(input.left(start) + input.mid(pos));
+        int n = 0;
+        for (; n < kept.size(); ++n) {
+            room -= cp932::ByteLength(kept.at(n));
+            if (room < 0) break;
+        }
+        kept.truncate(n);
+    }
+    if (kept.isEmpty()) return false;
+    input = input.left(start) + kept + input.mid(pos);
+    pos = start + int(kept.size());
+    return true;
 }
 
 void LimitBytes(QLineEdit *edit, int maxBytes, bool numberField)

@@ -1,24 +1,30 @@
 #pragma once
 // The one validator of every edit whose limit counts bytes: the text must fit the column in
 // CP932 bytes (a kanji takes two), and characters CP932 cannot hold are refused at the keyboard.
+// On the one-line edit it belongs to, text the user inserts in one go (a paste, a drop, an
+// input method's commit) is taken as a native one-line edit takes it: up to its first line
+// break, without other control characters, and cut at the limit between two characters.
+// A single character that does not fit is refused.
 
 #include <QValidator>
 
+class QLineEdit;
+
 class Cp932Validator : public QValidator {
 public:
-    // maxBytes 0: no length limit, only the CP932 check.
-    explicit Cp932Validator(int maxBytes, QObject *parent = nullptr)
-        : QValidator(parent), maxBytes_(maxBytes)
-    {
-    }
+    // maxBytes 0: no length limit, only the CP932 check. A QLineEdit parent is the edit whose
+    // insertions are fitted.
+    explicit Cp932Validator(int maxBytes, QObject *parent = nullptr);
     State validate(QString &input, int &pos) const override;
-    int MaxBytes() const { return maxBytes_; }
 
 private:
-    int maxBytes_;
-};
+    // Fits what the user just inserted before `pos`; false when nothing of it can be kept.
+    bool FitInsertion(QString &input, int &pos) const;
 
-class QLineEdit;
+    int maxBytes_;
+    const QLineEdit *edit_ = nullptr;
+    QString previous_; // the edit's text before the change being validated
+};
 
 // Gives the edit a byte limit (and the CP932 check); numberField also turns the input method
 // off, as for record numbers, dates and times.

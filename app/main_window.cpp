@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -145,7 +146,11 @@ void TForm1::FormShow()
 void TForm1::FormClose()
 {
     DisconnectDatabase();
-    SaveSettings(SettingsFilePath);
+    // Said before the program ends: otherwise the changes would be lost without a word.
+    if (!SaveSettings(SettingsFilePath))
+        ShowMessage(
+            QStringLiteral("設定ファイルが保存出来ません。今回変更した設定は保存されません。\r\n") +
+            QDir::toNativeSeparators(SettingsFilePath));
 }
 
 void TForm1::LoadSettings(const QString &path)
@@ -172,14 +177,13 @@ void TForm1::LoadSettings(const QString &path)
     }
 }
 
-void TForm1::SaveSettings(const QString &path)
+bool TForm1::SaveSettings(const QString &path)
 {
     WindowPlacements windows = placements_;
     windows.mainWindow = QRect(pos(), size());
     for (int d = 0; d < kPlacedDialogCount; ++d)
         if (dialogs_[d]) windows.dialogs[d] = dialogs_[d]->pos();
-    // A failed write leaves the previous file in place; nothing is shown.
-    WriteSettingsFile(path, settings_, windows);
+    return WriteSettingsFile(path, settings_, windows);
 }
 
 void TForm1::SetStartupDialog(PlacedDialog which, QDialog *dialog)

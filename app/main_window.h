@@ -35,7 +35,7 @@ public:
 
     // --- settings file ----------------------------------------------------------------------
     void LoadSettings(const QString &path);
-    void SaveSettings(const QString &path);
+    bool SaveSettings(const QString &path); // false: not written, the old file is intact
     Settings &settings() { return settings_; }
 
     // --- the session, at the database location the settings name ----------------------------

@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -30,10 +31,35 @@ StartupDialog::StartupDialog(TForm1 &form1, const QString &objectName, const QSt
 void StartupDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    // Restoring from minimised shows the dialog again within the same showing: what the user
+    // typed or chose stays.
+    if (showing_) return;
+    showing_ = true;
     if (!FormShow()) {
         // Not reject() here: the modal loop has not started yet and would never end.
         QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
     }
+}
+
+void StartupDialog::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    // Minimising hides the dialog on the window system's behalf and ends nothing.
+    if (!event->spontaneous()) showing_ = false;
+}
+
+void StartupDialog::keyPressEvent(QKeyEvent *event)
+{
+    // The buttons do not take Enter themselves (they are not auto-default), so an Enter that
+    // reaches the dialog from a focused button is that button's: it must not run the default.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (auto *button = qobject_cast<QPushButton *>(focusWidget())) {
+            if (button->isEnabled()) button->click();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event); // Enter: the default button, if any; Escape: reject
 }
 
 void StartupDialog::SetWhiteBackground()

@@ -1,7 +1,8 @@
 #pragma once
 // Base of the dialogs made once at program start and shown modally again and again: fixed
 // size, the program's font, a screen position the settings file keeps, and a show handler that
-// may close the dialog again at once.
+// may close the dialog again at once. Keys as on Windows: Enter clicks the focused button, or
+// the default button (setDefault) when the focus is elsewhere; Escape cancels.
 
 #include "main_window.h"
 
@@ -16,7 +17,8 @@ class StartupDialog : public QDialog {
     Q_OBJECT
 
 public:
-    // Runs each time the dialog is shown; false closes the dialog again at once.
+    // Runs once each time the dialog is shown (not again when it is restored from minimised);
+    // false closes the dialog again at once.
     virtual bool FormShow() { return true; }
 
 protected:
@@ -24,6 +26,8 @@ protected:
                   QSize clientSize, QWidget *parent = nullptr);
 
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     // A white client area instead of the button face.
     void SetWhiteBackground();
 
@@ -38,6 +42,9 @@ protected:
     TForm1 &Form1;
     Settings &settings() { return Form1.settings(); }
     DatabaseSession &Db() { return Form1.Db(); }
+
+private:
+    bool showing_ = false; // the show handler has run for the current showing
 };
 
 // Controls placed at their design position in client pixels.

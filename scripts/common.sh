@@ -7,9 +7,13 @@ SUDO=""
 ROOT_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="$ROOT_DIR/build"
 
+# Extra CMake options of a build (the sanitizer build of the tests sets them).
+CMAKE_OPTIONS=()
+
 # Builds everything, or only the targets named.
 build_project() {
-  cmake -S "$ROOT_DIR" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$ROOT_DIR" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    ${CMAKE_OPTIONS[@]+"${CMAKE_OPTIONS[@]}"} >/dev/null
   if [ $# -gt 0 ]; then
     cmake --build "$BUILD_DIR" -j "$(nproc)" --target "$@"
   else

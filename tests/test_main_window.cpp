@@ -18,6 +18,23 @@ namespace {
 const QString kCannotConnect =
     QStringLiteral("データベース接続が出来ません。設定を確認して下さい。");
 
+// Stands for the chat and pointer windows: going, it clears its flag in the main window, writes
+// its size into the settings and reads the PC user's name and the connection.
+class ChatLikeWindow : public QWidget {
+public:
+    ChatLikeWindow(TForm1 &owner, QString &nameSeen) : owner_(owner), nameSeen_(nameSeen) {}
+    ~ChatLikeWindow() override
+    {
+        owner_.ChatWindowOpen = false;
+        owner_.settings().ChatWindowWidth = width();
+        nameSeen_ = owner_.settings().PcUserName + (owner_.Connected() ? "+" : "-");
+    }
+
+private:
+    TForm1 &owner_;
+    QString &nameSeen_;
+};
+
 QStringList Captions(QMenu *menu)
 {
     QStringList captions;
@@ -113,14 +130,40 @@ private slots:
         test_db::Drop(settings);
     }
 
-    void closingWithAnUnwritableSettingsPlaceShowsNothing()
+    void closingWithAnUnwritableSettingsPlaceSaysWhere()
     {
         MessageRecorder messages;
         TForm1 form1(dir.filePath("missing-folder/oekaki.dat"));
         form1.FormShow();
         form1.FormClose();
-        QVERIFY(messages.texts.isEmpty());
+        QCOMPARE(
+            messages.texts,
+            QStringList{"設定ファイルが保存出来ません。今回変更した設定は保存されません。\r\n" +
+                        dir.filePath("missing-folder/oekaki.dat")});
         QVERIFY(!QFile::exists(dir.filePath("missing-folder/oekaki.dat")));
+    }
+
+    void childWindowsGoWhileTheMainWindowIsStillWhole()
+    {
+        FreshMainWindow database;
+        QVERIFY2(database.Ready(), qPrintable(test_db::WhyNoServer()));
+        for (const bool closedFirst : {true, false}) {
+            QString nameSeen;
+            auto form1 = std::make_unique<TForm1>(SettingsPath());
+            form1->SetChildWindowFactory(ChildWindow::Chat, [&nameSeen](TForm1 &owner) {
+                return new ChatLikeWindow(owner, nameSeen);
+            });
+            form1->show();
+            form1->settings() = database.database;
+            form1->settings().PcUserNumber = 4;
+            form1->settings().PcUserName = QString::fromUtf8("佐藤");
+            form1->ConnectDatabase();
+            form1->mnuChatStartClick();
+            QVERIFY(form1->ChatWindowOpen);
+            if (closedFirst) QVERIFY(form1->close()); // the program's end: detached, saved
+            form1.reset();
+            QCOMPARE(nameSeen, QString::fromUtf8(closedFirst ? "佐藤-" : "佐藤+"));
+        }
     }
 
     void theMenuAndTheWindowAsDesigned()

@@ -232,6 +232,21 @@ private slots:
         QCOMPARE(Db().CountRows("SECTION", ""), 3);
     }
 
+    void aNameReadAndSavedUnchangedKeepsItsBytes()
+    {
+        // As another PC may have stored it: kanji, the bytes the code page leaves unassigned,
+        // and a lead byte cut off at the end. The server compares the bytes itself.
+        const QString bytes = "x'93FA80A0FDFEFF4181'";
+        QVERIFY(Db().InsertRow("SECTION", 2, {"N", "SNAME"}, {"1", bytes}));
+        QVERIFY(form3->FormShow());
+        form3->SG1->SetRow(1);
+        form3->SG1Click();
+        QCOMPARE(form3->Edit2->text().size(), 8);
+        form3->Button4Click();
+        QCOMPARE(messages->texts, QStringList{"変更OK"});
+        QCOMPARE(Db().CountRows("SECTION", "SNAME=" + bytes), 1);
+    }
+
     void fieldsCountCp932Bytes()
     {
         TypeInto(form3->Edit2, QString::fromUtf8("一二三四五六七八九十一二三四五六七"));
