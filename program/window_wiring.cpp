@@ -1,9 +1,11 @@
 #include "window_wiring.h"
 
 #include "database_settings_dialog.h"
+#include "image_record_editor.h"
 #include "main_window.h"
 #include "member_dialog.h"
 #include "pc_user_dialog.h"
+#include "pen_tip_dialog.h"
 #include "section_dialog.h"
 
 namespace {
@@ -20,14 +22,16 @@ void CreateStartupDialogs(TForm1 &form1)
     keep(PlacedDialog::Form3, new TForm3(form1));
     // TForm11, the chat record editor, comes here.
     keep(PlacedDialog::Form5, new TForm5(form1));
-    // TForm9, the pen tip dialog, comes here.
+    keep(PlacedDialog::Form9, new TForm9(form1));
     keep(PlacedDialog::Form4, new TForm4(form1));
     // Then the one name balloon TForm13 that is never shown.
 }
 
-void RegisterChildWindows(TForm1 &)
+void RegisterChildWindows(TForm1 &form1)
 {
     // form1.SetChildWindowFactory(ChildWindow::..., [](TForm1 &owner) { return new ...; });
+    form1.SetChildWindowFactory(ChildWindow::ImageEditor,
+                                [](TForm1 &owner) { return new TForm6(owner); });
 }
 
 } // namespace
