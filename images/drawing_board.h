@@ -71,6 +71,11 @@ public:
     QColorDialog *ColorDialog1;
     QTimer *Timer1;
 
+    // Numbers other boards may take while one stroke is stored before the rest of the stroke is
+    // given up. Two or three people finishing long strokes at the same moment stay far below
+    // it; it only keeps the user from waiting without end. Tests lower it.
+    int CollisionLimit = 1000;
+
     // For tests: called while a stroke is stored, before its first number is chosen
     // (Numbering, number 0) and before each insert (Inserting, the number tried).
     enum class StoringStep { Numbering, Inserting };

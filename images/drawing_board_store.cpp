@@ -22,10 +22,6 @@ namespace {
 
 const QStringList kColumns{"N", "MN", "DN", "PTYP", "PSIZ", "PCOL", "X", "Y"};
 constexpr int kFieldCount = 8;
-// Numbers taken by other boards while one stroke is stored. Two or three people finishing
-// long strokes at the same moment stay far below this; past it the rest of the stroke is
-// given up rather than keeping the user waiting.
-constexpr int kMostCollisions = 1000;
 
 // One stored point, as read back.
 struct StrokeRow {
@@ -185,7 +181,7 @@ void TForm8::StorePoints()
             ledger_.NoteStroke(other.member, other.stroke, other.memberNull, other.strokeNull);
             if (ledger_.Read(number))
                 StampAndShow(other.shape, other.size, other.color, other.x, other.y);
-            if (++collisions > kMostCollisions || number == INT_MAX) return;
+            if (++collisions > CollisionLimit || number == INT_MAX) return;
             ++number;
         }
         ledger_.Stored(number);
