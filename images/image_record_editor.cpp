@@ -287,5 +287,9 @@ void TForm6::Button2Click()
 
 void TForm6::Button3Click()
 {
-    close();
+    // Inside the main window the frame closes, and takes the editor with it.
+    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        frame->close();
+    else
+        close();
 }
