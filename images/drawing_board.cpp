@@ -87,17 +87,6 @@ TForm8::TForm8(TForm1 &form1, QWidget *parent) : QWidget(parent), Form1(form1)
     rows->addLayout(columns, 1);
     rows->addWidget(StatusBar1);
 
-    SavePictureDialog1 = new QFileDialog(this);
-    SavePictureDialog1->setObjectName(QStringLiteral("SavePictureDialog1"));
-    SavePictureDialog1->setAcceptMode(QFileDialog::AcceptSave);
-    SavePictureDialog1->setOption(QFileDialog::DontUseNativeDialog);
-    SavePictureDialog1->setDefaultSuffix(QStringLiteral("bmp"));
-    SavePictureDialog1->setNameFilter(QStringLiteral("ビットマップ (*.bmp)"));
-    SavePictureDialog1->setSizeGripEnabled(true);
-    ColorDialog1 = new QColorDialog(this);
-    ColorDialog1->setObjectName(QStringLiteral("ColorDialog1"));
-    ColorDialog1->setOption(QColorDialog::DontUseNativeDialog);
-
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kPollInterval);
@@ -136,6 +125,31 @@ QWidget *TForm8::Frame()
     return this;
 }
 
+QFileDialog *TForm8::SaveDialog()
+{
+    if (!SavePictureDialog1) {
+        SavePictureDialog1 = new QFileDialog(this);
+        SavePictureDialog1->setObjectName(QStringLiteral("SavePictureDialog1"));
+        SavePictureDialog1->setAcceptMode(QFileDialog::AcceptSave);
+        SavePictureDialog1->setOption(QFileDialog::DontUseNativeDialog);
+        SavePictureDialog1->setDefaultSuffix(QStringLiteral("bmp"));
+        SavePictureDialog1->setNameFilter(QStringLiteral("ビットマップ (*.bmp)"));
+        SavePictureDialog1->setSizeGripEnabled(true);
+        SavePictureDialog1->setDirectory(initialFolder_);
+    }
+    return SavePictureDialog1;
+}
+
+QColorDialog *TForm8::ColourDialog()
+{
+    if (!ColorDialog1) {
+        ColorDialog1 = new QColorDialog(this);
+        ColorDialog1->setObjectName(QStringLiteral("ColorDialog1"));
+        ColorDialog1->setOption(QColorDialog::DontUseNativeDialog);
+    }
+    return ColorDialog1;
+}
+
 void TForm8::StartTimer()
 {
     Timer1->setInterval(kPollInterval);
@@ -164,7 +178,7 @@ void TForm8::FormShow()
     PictureWidth = Form1.CurrentImageWidth;
     PictureHeight = Form1.CurrentImageHeight;
     Frame()->resize(settings().DrawWindowWidth, settings().DrawWindowHeight);
-    SavePictureDialog1->setDirectory(settings().BitmapFolder);
+    initialFolder_ = settings().BitmapFolder;
     BoardPenShape = settings().PenShape;
     BoardPenSize = settings().PenSize;
     BoardPenColor = settings().PenColor;
@@ -257,9 +271,10 @@ void TForm8::Image1MouseUp(Qt::MouseButton, int, int)
 void TForm8::SpeedButton1Click()
 {
     TimerPause pause(*this);
-    Form1.ShowModal(*SavePictureDialog1);
-    if (SavePictureDialog1->result() != QDialog::Accepted) return;
-    const QString path = SavePictureDialog1->selectedFiles().value(0);
+    QFileDialog *dialog = SaveDialog();
+    Form1.ShowModal(*dialog);
+    if (dialog->result() != QDialog::Accepted) return;
+    const QString path = dialog->selectedFiles().value(0);
     if (path.isEmpty()) return;
     const int slash = int(path.lastIndexOf(QLatin1Char('/')));
     settings().BitmapFolder = path.left(slash + 1); // remembered whatever the name
@@ -286,10 +301,11 @@ void TForm8::SpeedButton2Click()
 void TForm8::SpeedButton3Click()
 {
     TimerPause pause(*this);
-    ColorDialog1->setCurrentColor(QColor(PenColorToRgb(BoardPenColor)));
-    Form1.ShowModal(*ColorDialog1);
-    if (ColorDialog1->result() == QDialog::Accepted)
-        BoardPenColor = PenColorFromRgb(ColorDialog1->selectedColor().rgb());
+    QColorDialog *dialog = ColourDialog();
+    dialog->setCurrentColor(QColor(PenColorToRgb(BoardPenColor)));
+    Form1.ShowModal(*dialog);
+    if (dialog->result() == QDialog::Accepted)
+        BoardPenColor = PenColorFromRgb(dialog->selectedColor().rgb());
 }
 
 void TForm8::SpeedButton4Click()

@@ -67,8 +67,9 @@ public:
     QScrollArea *ScrollBox1;
     BoardCanvas *Image1;
     QStatusBar *StatusBar1;
-    QFileDialog *SavePictureDialog1;
-    QColorDialog *ColorDialog1;
+    // Made when first used: building them costs more than opening a small picture.
+    QFileDialog *SavePictureDialog1 = nullptr;
+    QColorDialog *ColorDialog1 = nullptr;
     QTimer *Timer1;
 
     // Numbers other boards may take while one stroke is stored before the rest of the stroke is
@@ -97,12 +98,15 @@ private:
     void StampAndShow(int shape, int size, int color, int x, int y);
     void AddPoint(int x, int y);
     void StartTimer();
+    QFileDialog *SaveDialog();
+    QColorDialog *ColourDialog();
     QWidget *Frame(); // the window frame the user moves and sizes
     DatabaseSession &Db();
     Settings &settings();
 
     TForm1 &Form1;
     QImage picture_;
+    QString initialFolder_; // of the save dialog, from the settings at show
     PointLedger ledger_;
     bool shown_ = false;
     bool closed_ = false;
