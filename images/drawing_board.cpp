@@ -218,6 +218,7 @@ void TForm8::FormClose()
 
 void TForm8::Timer1Timer()
 {
+    if (closed_) return; // a tick already queued when the board closed
     TimerPause pause(*this);
     DrawNewRows();
 }
