@@ -22,7 +22,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -100,51 +99,11 @@ QByteArray FillStatement(const QString &table, int count)
         .toLatin1();
 }
 
-// The raw side of opening: every row of the select, every column bound as text, in one
-// transaction. Returns the rows fetched, or -1.
+// The rows a raw read fetched, or -1 when it failed.
 long long RawFetchAll(RawConnection &db, const QByteArray &select)
 {
-    ISC_STATUS_ARRAY status{};
-    isc_tr_handle tr = 0;
-    isc_stmt_handle statement = 0;
-    auto fail = [&](const char *what) {
-        RawSucceeded(status, what);
-        ISC_STATUS_ARRAY ignored{};
-        if (statement) isc_dsql_free_statement(ignored, &statement, DSQL_drop);
-        if (tr) isc_rollback_transaction(ignored, &tr);
-        return -1LL;
-    };
-    isc_start_transaction(status, &tr, 1, db.Handle(), 0, nullptr);
-    if (status[1]) return fail("start transaction");
-    isc_dsql_allocate_statement(status, db.Handle(), &statement);
-    if (status[1]) return fail("allocate statement");
-    constexpr int kMaxColumns = 8, kSlot = 2 + 32;
-    std::vector<char> sqldaStorage(XSQLDA_LENGTH(kMaxColumns), 0);
-    auto *sqlda = reinterpret_cast<XSQLDA *>(sqldaStorage.data());
-    sqlda->version = SQLDA_VERSION1;
-    sqlda->sqln = kMaxColumns;
-    isc_dsql_prepare(status, &tr, &statement, 0, select.constData(), SQL_DIALECT_V6, sqlda);
-    if (status[1] || sqlda->sqld > kMaxColumns) return fail("prepare");
-    std::vector<char> buffer(size_t(sqlda->sqld) * kSlot);
-    std::vector<ISC_SHORT> indicators(sqlda->sqld);
-    for (int i = 0; i < sqlda->sqld; ++i) {
-        XSQLVAR &var = sqlda->sqlvar[i];
-        var.sqltype = SQL_VARYING + 1;
-        var.sqlsubtype = 0;
-        var.sqllen = kSlot - 2;
-        var.sqlscale = 0;
-        var.sqldata = buffer.data() + i * kSlot;
-        var.sqlind = &indicators[i];
-    }
-    isc_dsql_execute(status, &tr, &statement, SQL_DIALECT_V6, nullptr);
-    if (status[1]) return fail("execute");
-    long long rows = 0;
-    ISC_STATUS fetched;
-    while ((fetched = isc_dsql_fetch(status, &statement, SQL_DIALECT_V6, sqlda)) == 0) ++rows;
-    if (fetched != 100) return fail("fetch");
-    isc_dsql_free_statement(status, &statement, DSQL_drop);
-    isc_commit_transaction(status, &tr);
-    return RawSucceeded(status, "commit") ? rows : -1;
+    ReadTally tally;
+    return RawReadAll(db, select, tally) ? tally.rows : -1;
 }
 
 bool RawInsertEach(RawConnection &db, const std::vector<QByteArray> &statements)

@@ -117,10 +117,6 @@ private slots:
         const QList<StoredRow> rows = StoredRows(pc.form1->Db(), kTable);
         QCOMPARE(Numbers(rows), OneTo(4)); // two strokes' points up to the stop, each once
         QCOMPARE(QPoint(rows[3][6], rows[3][7]), QPoint(1, 7));
-
-        // Storing works again once the server is back.
-        DrawStroke(*board, Line(2, 11));
-        QCOMPARE(Numbers(StoredRows(pc.form1->Db(), kTable)), OneTo(6));
     }
 
     void aFloodOfTakenNumbersEndsTheStroke()
