@@ -4,7 +4,8 @@
 // Every statement here costs the same on a table of ten points or of a million: the unique
 // index on N serves "N > x" ranges and single numbers, while COUNT and MAX over the whole table
 // read every row (a second or more per poll on a big picture). So the poll asks only for the
-// numbers above RowsSeen, the next free number is looked up above RowsSeen, and a member's
+// numbers above RowsSeen; storing numbers its points after the highest the poll just before
+// it read, and a point another board stores in between is met as a taken number; a member's
 // next stroke number comes from the points the board has already read.
 
 #include "drawing_board.h"
@@ -140,11 +141,8 @@ void TForm8::StoreStroke()
 void TForm8::StorePoints()
 {
     if (OnStoring) OnStoring(StoringStep::Numbering, 0);
-    // The first free number: one above the highest stored. The board has read every number up
-    // to RowsSeen, so only the ones above it are looked at.
-    const int seen = ledger_.RowsSeen();
-    const int highest = std::max(
-        seen, StrToIntOrZero(Db().SelectMax(StrokeTableName, QStringLiteral("N"), Above(seen))));
+    // One above the highest stored: the poll that has just run read every point up to there.
+    const int highest = ledger_.Highest();
     if (highest == INT_MAX) return;
     int number = highest + 1;
     const int member = settings().PcUserNumber;

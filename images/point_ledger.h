@@ -18,6 +18,8 @@ class PointLedger {
 public:
     int RowsSeen() const { return rowsSeen_; }
     bool Drawn(int n) const { return n <= rowsSeen_ || drawnAbove_.count(n) > 0; }
+    // The highest number drawn or stored here.
+    int Highest() const { return drawnAbove_.empty() ? rowsSeen_ : *drawnAbove_.rbegin(); }
 
     // A stored point was read. True when the board must stamp it now; false when it already
     // has (an own point, or one read before).

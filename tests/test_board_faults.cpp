@@ -85,7 +85,7 @@ private slots:
         QVERIFY(StoredRows(pc.form1->Db(), kTable).isEmpty());
     }
 
-    void theServerStopsWhileAStrokeIsStored()
+    void theServerGoesWhileAStrokeIsStored()
     {
         OwnServer server;
         QVERIFY(server.Running());
@@ -97,7 +97,9 @@ private slots:
         QElapsedTimer clock;
         board->OnStoring = [&](TForm8::StoringStep step, int number) {
             if (step == TForm8::StoringStep::Inserting && number == 5) {
-                QVERIFY(server.Stop());
+                // Killed rather than shut down: an orderly shutdown of a busy server may take
+                // longer than the test waits, and serve meanwhile.
+                QVERIFY(server.Kill());
                 clock.start();
             }
         };

@@ -144,9 +144,9 @@ private slots:
     }
 
     // Another board stores points after this board's poll at the end of a stroke and before it
-    // numbers its points: this board numbers above them, and its next poll stamps them (and
-    // only them) so they never go missing until the picture is reopened.
-    void pointsStoredBetweenPollAndNumberingAreDrawnAtTheNextPoll()
+    // numbers its points: they are stamped on this board once, before its own points are
+    // stored after them, and the next poll stamps nothing again.
+    void pointsStoredBetweenPollAndNumberingAreDrawnOnce()
     {
         auto boardA = ShowBoard(*pcA->form1, 1);
         auto boardB = ShowBoard(*pcB->form1, 1);
@@ -162,16 +162,17 @@ private slots:
         const QList<StoredRow> rows = StoredRows(pcA->form1->Db(), kTable);
         QCOMPARE(rows.size(), 4);
         QCOMPARE((QList<int>{rows[0][1], rows[1][1], rows[2][1], rows[3][1]}),
-                 (QList<int>{2, 2, 1, 1})); // B's points first, A's numbered above them
-        QCOMPARE(boardA->RowsSeen(), 0);    // B's points are not drawn on A yet
-        QCOMPARE(boardA->Picture().pixel(30, 30), kWhite);
-
-        boardA->Timer1Timer();
+                 (QList<int>{2, 2, 1, 1})); // B's points first, A's numbered after them
         QCOMPARE(boardA->RowsSeen(), 4);
         QCOMPARE(boardA->Picture().pixel(30, 30), qRgb(0, 0, 255));
-        // B's point lies on top of A's first one now; A's own points were not stamped again.
+        // B's point lies on top of A's first one, stamped after A drew it.
         QCOMPARE(boardA->Picture().pixel(10, 10), qRgb(0, 0, 255));
         QCOMPARE(boardA->Picture().pixel(20, 20), qRgb(255, 0, 0));
+
+        // The next poll draws nothing twice: A's own points would cover B's at (10, 10).
+        boardA->Timer1Timer();
+        QCOMPARE(boardA->Picture().pixel(10, 10), qRgb(0, 0, 255));
+        QCOMPARE(boardA->RowsSeen(), 4);
     }
 
     void aNumberTakenMeanwhileIsStampedAndPassedOver()

@@ -77,6 +77,12 @@ private slots:
         QCOMPARE(ledger.NextStroke(3), -4);
         ledger.Clear();
         QCOMPARE(ledger.NextStroke(1), 1);
+        QCOMPARE(ledger.Highest(), 0);
+        ledger.ReadUpTo(7);
+        QCOMPARE(ledger.Highest(), 7);
+        ledger.Stored(12);
+        QCOMPARE(ledger.Highest(), 12); // above what is drawn without gaps
+        ledger.Clear();
         QCOMPARE(ledger.RowsSeen(), 0);
     }
 };
