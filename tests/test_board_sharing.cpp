@@ -175,28 +175,6 @@ private slots:
         QCOMPARE(boardA->RowsSeen(), 4);
     }
 
-    void aNumberTakenMeanwhileIsStampedAndPassedOver()
-    {
-        auto boardA = ShowBoard(*pcA->form1, 1);
-        DatabaseSession &other = pcB->form1->Db();
-        boardA->OnStoring = [&](TForm8::StoringStep step, int number) {
-            if (step == TForm8::StoringStep::Inserting && number == 2)
-                QVERIFY(StorePoint(other, kTable, {2, 2, 1, kSquare, 3, 0xFF0000, 40, 40}));
-        };
-        DrawStroke(*boardA, {{5, 5}, {6, 6}, {7, 7}});
-        const QList<StoredRow> rows = StoredRows(other, kTable);
-        QList<int> numbers, members;
-        for (const StoredRow &row : rows) numbers << row[0], members << row[1];
-        QCOMPARE(numbers, (QList<int>{1, 2, 3, 4}));
-        QCOMPARE(members, (QList<int>{1, 2, 1, 1}));
-        QCOMPARE(QPoint(rows[2][6], rows[2][7]), QPoint(6, 6));
-        QCOMPARE(boardA->Picture().pixel(40, 40), qRgb(0, 0, 255)); // stamped while storing
-        QCOMPARE(boardA->RowsSeen(), 4);
-        const QImage before = boardA->Picture().copy();
-        boardA->Timer1Timer();
-        QCOMPARE(boardA->Picture(), before);
-    }
-
     // An insert whose answer was lost although it was committed is not stored a second time.
     void anInsertThatWentThroughIsNotStoredAgain()
     {
