@@ -4,8 +4,10 @@
 #include "image_record_editor.h"
 #include "main_window.h"
 #include "member_dialog.h"
+#include "name_balloon.h"
 #include "pc_user_dialog.h"
 #include "pen_tip_dialog.h"
+#include "pointer_window.h"
 #include "section_dialog.h"
 
 namespace {
@@ -24,14 +26,17 @@ void CreateStartupDialogs(TForm1 &form1)
     keep(PlacedDialog::Form5, new TForm5(form1));
     keep(PlacedDialog::Form9, new TForm9(form1));
     keep(PlacedDialog::Form4, new TForm4(form1));
-    // Then the one name balloon TForm13 that is never shown.
+    // Then the one name balloon that is never shown (the pointer window makes its own). It is
+    // the main window's child only so that it goes with it; it touches nothing on its way out.
+    new TForm13(&form1);
 }
 
 void RegisterChildWindows(TForm1 &form1)
 {
-    // form1.SetChildWindowFactory(ChildWindow::..., [](TForm1 &owner) { return new ...; });
     form1.SetChildWindowFactory(ChildWindow::ImageEditor,
                                 [](TForm1 &owner) { return new TForm6(owner); });
+    form1.SetChildWindowFactory(ChildWindow::Pointer,
+                                [](TForm1 &owner) { return new TForm12(owner); });
 }
 
 } // namespace

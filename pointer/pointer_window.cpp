@@ -1,0 +1,208 @@
+#include "pointer_window.h"
+
+#include "main_window.h"
+#include "name_balloon.h"
+#include "program_style.h"
+#include "select_rows.h"
+#include "text_helpers.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QTimer>
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+const QString kTable = QStringLiteral("MOUSEPOS");
+constexpr int kTickMs = 1000;
+const QColor kBalloonColor(0, 255, 255);
+
+} // namespace
+
+TForm12::TForm12(TForm1 &form1) : form1_(form1)
+{
+    setObjectName(QStringLiteral("Form12"));
+    setWindowTitle(QStringLiteral("マウスポインタ"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFont(ProgramFont());
+    setFixedSize(256, 27);
+
+    Label1 = new QLabel(QStringLiteral("マウスポインタ起動中（閉じると終了）"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(8, 8);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    connect(Timer1, &QTimer::timeout, this, &TForm12::Timer1Timer);
+
+    // The program ends when the main window closes, and a child window still open then is
+    // destroyed without its close handler. The others must still learn that this pointer has
+    // gone, or its balloon would stay on their screens for good: watch the main window's close,
+    // which comes before it lets go of the database.
+    form1_.installEventFilter(this);
+}
+
+TForm12::~TForm12()
+{
+    // Destroyed without being closed (the program is ending): no balloon may stay behind.
+    for (PointerEntry &entry : PointerEntries) delete entry.Balloon.data();
+    form1_.PointerWindowOpen = false;
+}
+
+bool TForm12::event(QEvent *event)
+{
+    // The frame the main window puts around it: a fixed border without a maximise button.
+    if (event->type() == QEvent::ParentChange)
+        if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
+            frame->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                                  Qt::MSWindowsFixedSizeDialogHint);
+    return QWidget::event(event);
+}
+
+void TForm12::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (shown_) return; // restoring from minimised shows it again
+    shown_ = true;
+    FormShow();
+}
+
+void TForm12::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    event->accept();
+}
+
+bool TForm12::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == &form1_ && event->type() == QEvent::Close) StopSharing();
+    return false;
+}
+
+void TForm12::FormShow()
+{
+    PointerEntries.clear();
+    PublishPointer(1);
+    Timer1->start(kTickMs); // the others are first read one second from now
+}
+
+void TForm12::Timer1Timer()
+{
+    Timer1->stop(); // the next tick counts from the end of this one: ticks never overlap
+    try {
+        PublishPointer(1);
+        ShowOtherPointers();
+    } catch (...) {
+        // Out of memory at worst: the next tick tries again.
+    }
+    Timer1->start(kTickMs);
+}
+
+void TForm12::FormClose()
+{
+    StopSharing();
+    for (PointerEntry &entry : PointerEntries) CloseBalloon(entry);
+    PointerEntries.clear();
+    form1_.PointerWindowOpen = false;
+}
+
+void TForm12::StopSharing()
+{
+    Timer1->stop();
+    if (sharingStopped_ || !shown_) return;
+    sharingStopped_ = true;
+    PublishPointer(0); // the row keeps its last position; the others drop its balloon
+}
+
+QPoint TForm12::MainWindowCorner() const
+{
+    return form1_.frameGeometry().topLeft();
+}
+
+void TForm12::PublishPointer(int state)
+{
+    const int member = form1_.settings().PcUserNumber;
+    const QPoint offset = QCursor::pos() - MainWindowCorner(); // one reading for X and Y
+    const QStringList columns{"MN", "ST", "MX", "MY"};
+    const QStringList values{QString::number(member), QString::number(state),
+                             QString::number(offset.x()), QString::number(offset.y())};
+    DatabaseSession &db = form1_.Db();
+    if (db.KeyExists(kTable, QStringLiteral("MN"), QString(), member))
+        db.UpdateRows(kTable, 4, columns, values, QStringLiteral("MN=%1").arg(member));
+    else if (!db.ServerUnreachable()) // unknown whether the row exists: a second one would stay
+        db.InsertRow(kTable, 4, columns, values);
+    // The outcome is not checked: the next tick writes again.
+}
+
+void TForm12::ShowOtherPointers()
+{
+    const QString where = QStringLiteral("MOUSEPOS.MN<>%1 AND MOUSEPOS.MN=MEMBER.N")
+                              .arg(form1_.settings().PcUserNumber);
+    // Read whole and closed before any balloon is made: the shared result is never left open
+    // while windows are created.
+    const QList<QStringList> rows = SelectRows(
+        form1_.Db(), QStringLiteral("MOUSEPOS.MN,MOUSEPOS.ST,MOUSEPOS.MX,MOUSEPOS.MY,MEMBER.PNAME"),
+        QStringLiteral("MOUSEPOS,MEMBER"), where, QStringLiteral("MOUSEPOS.MN"), 5);
+
+    for (const QStringList &row : rows) {
+        const int member = StrToIntOrZero(row[0]);
+        const bool sharing = StrToIntOrZero(row[1]) == 1;
+        const int x = StrToIntOrZero(row[2]), y = StrToIntOrZero(row[3]);
+        auto entry =
+            std::find_if(PointerEntries.begin(), PointerEntries.end(),
+                         [member](const PointerEntry &e) { return e.MemberNumber == member; });
+        if (entry == PointerEntries.end()) {
+            if (!sharing) continue; // someone who stopped before we looked: no entry
+            PointerEntries.push_back(PointerEntry{member, 0, x, y, nullptr});
+            OpenBalloon(PointerEntries.back(), row[4]);
+        } else if (sharing) {
+            entry->X = x;
+            entry->Y = y;
+            if (entry->Shown == 0) OpenBalloon(*entry, row[4]);
+        } else {
+            CloseBalloon(*entry);
+        }
+    }
+    PlaceBalloons();
+}
+
+void TForm12::OpenBalloon(PointerEntry &entry, const QString &name)
+{
+    try {
+        auto balloon = std::make_unique<TForm13>();
+        balloon->BalloonText = name;
+        balloon->BalloonColor = kBalloonColor;
+        balloon->move(QPoint(entry.X, entry.Y) + MainWindowCorner()); // no flash at (0, 0)
+        balloon->show();
+        entry.Balloon = balloon.release();
+        entry.Shown = 1;
+    } catch (...) {
+        // The entry stays, hidden, and the next tick tries again.
+        entry.Balloon = nullptr;
+        entry.Shown = 0;
+    }
+}
+
+void TForm12::CloseBalloon(PointerEntry &entry)
+{
+    if (entry.Balloon) entry.Balloon->close(); // it frees itself
+    entry.Balloon = nullptr;
+    entry.Shown = 0;
+}
+
+void TForm12::PlaceBalloons()
+{
+    const QPoint corner = MainWindowCorner();
+    for (PointerEntry &entry : PointerEntries) {
+        if (entry.Shown != 1) continue;
+        if (!entry.Balloon) { // closed by someone else: make it anew at the next tick
+            entry.Shown = 0;
+            continue;
+        }
+        entry.Balloon->move(QPoint(entry.X, entry.Y) + corner);
+    }
+}
