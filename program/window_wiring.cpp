@@ -1,5 +1,7 @@
 #include "window_wiring.h"
 
+#include "chat_editor.h"
+#include "chat_window.h"
 #include "database_settings_dialog.h"
 #include "image_record_editor.h"
 #include "main_window.h"
@@ -22,7 +24,7 @@ void CreateStartupDialogs(TForm1 &form1)
     };
     keep(PlacedDialog::Form2, new TForm2(form1));
     keep(PlacedDialog::Form3, new TForm3(form1));
-    // TForm11, the chat record editor, comes here.
+    keep(PlacedDialog::Form11, new TForm11(form1));
     keep(PlacedDialog::Form5, new TForm5(form1));
     keep(PlacedDialog::Form9, new TForm9(form1));
     keep(PlacedDialog::Form4, new TForm4(form1));
@@ -35,6 +37,8 @@ void RegisterChildWindows(TForm1 &form1)
 {
     form1.SetChildWindowFactory(ChildWindow::ImageEditor,
                                 [](TForm1 &owner) { return new TForm6(owner); });
+    form1.SetChildWindowFactory(ChildWindow::Chat,
+                                [](TForm1 &owner) { return new TForm10(owner); });
     form1.SetChildWindowFactory(ChildWindow::Pointer,
                                 [](TForm1 &owner) { return new TForm12(owner); });
 }

@@ -16,9 +16,15 @@ FB_ROOT=/usr/lib/x86_64-linux-gnu/firebird/3.0
 cmd=${1:?usage: $0 start|stop|bare-start|bare-signal DIR}
 dir=${2:?usage: $0 start|stop|bare-start|bare-signal DIR}
 
+# A port stays with its server's folder until `stop`: while a test has its own server stopped or
+# killed, another test's new server must not take the port and answer in its place (it would
+# open the first server's database files by their paths).
+RESERVED_PORTS=/tmp/oekaki-test-ports.d
+
 free_port() {
   local p
   for p in $(seq 3051 3199); do
+    if [ -f "$RESERVED_PORTS/$p" ] && [ -d "$(cat "$RESERVED_PORTS/$p")" ]; then continue; fi
     port_open "$p" || { echo "$p"; return 0; }
   done
   echo "no free port for the test server" >&2
@@ -29,6 +35,8 @@ free_port() {
 # the user database, a data folder anyone may create databases in.
 prepare_dir() {
   local port=$1
+  mkdir -p "$RESERVED_PORTS"
+  echo "$dir" >"$RESERVED_PORTS/$port"
   $SUDO mkdir -p "$dir"/{lock,tmp,data}
   for f in firebird.msg intl lib plugins UDF plugins.conf fbtrace.conf; do
     [ -e "$FB_ROOT/$f" ] && $SUDO ln -sfn "$FB_ROOT/$f" "$dir/$f"
@@ -106,6 +114,8 @@ start)
 stop)
   stop_guardian "$dir/guardian.pid"
   signal_bare KILL
+  port=$(sed -n 's/^RemoteServicePort = //p' "$dir/firebird.conf" 2>/dev/null || true)
+  [ -n "$port" ] && rm -f "$RESERVED_PORTS/$port"
   $SUDO rm -rf "$dir"
   ;;
 bare-start)

@@ -1,0 +1,230 @@
+// Measures the chat window on a CHAT table that holds many lines of earlier days: an idle poll
+// (nothing new) against a SELECT COUNT(*) of the table, in turns in one run, and what showing the
+// window and sending one line cost at that size. For comparison it also times the two statements
+// that read the whole table: the largest number of all, and today's lines above number 0.
+// Needs the server named in OEKAKI_TEST_SERVER / OEKAKI_TEST_DATA (bench/run.sh starts one);
+// makes a database of its own there and drops it at the end.
+
+#include "chat_lines.h"
+#include "chat_window.h"
+#include "cp932.h"
+#include "main_window.h"
+#include "pair_report.h"
+#include "raw_connection.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDate>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+constexpr double kGoalRatio = 0.1;
+
+struct Options {
+    int lines = 1000000;
+    int rounds = 11; // odd, so the median is one measured round
+    int sends = 5;
+};
+
+bool ParseOptions(const QCoreApplication &app, Options &options)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Chat window: idle poll against SELECT COUNT(*), show and send."));
+    parser.addHelpOption();
+    const QCommandLineOption lines(QStringLiteral("lines"), "Lines of earlier days in CHAT.", "n");
+    const QCommandLineOption rounds(QStringLiteral("rounds"),
+                                    "Rounds of poll and count; the median counts.", "n");
+    const QCommandLineOption sends(QStringLiteral("sends"), "Lines sent; the median counts.", "n");
+    parser.addOptions({lines, rounds, sends});
+    parser.process(app);
+    bool ok = true;
+    auto read = [&](const QCommandLineOption &option, int &value) {
+        if (!parser.isSet(option)) return;
+        value = parser.value(option).toInt(&ok);
+        ok = ok && value > 0;
+    };
+    read(lines, options.lines);
+    read(rounds, options.rounds);
+    read(sends, options.sends);
+    if (!ok) std::fprintf(stderr, "every count must be a positive whole number\n");
+    return ok;
+}
+
+Settings BenchDatabase()
+{
+    Settings settings;
+    settings.ServerPrefix = qEnvironmentVariable("OEKAKI_TEST_SERVER");
+    settings.DataFolder = qEnvironmentVariable("OEKAKI_TEST_DATA");
+    settings.DatabaseFileName =
+        QStringLiteral("BENCH_CHAT_%1.FDB").arg(QCoreApplication::applicationPid());
+    settings.PcUserNumber = 1;
+    return settings;
+}
+
+// Lines of earlier days, all in one statement and one transaction on the server.
+QStringList FillScript(int lines)
+{
+    return {QStringLiteral("EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN"),
+            QStringLiteral("  WHILE (I <= %1) DO BEGIN").arg(lines),
+            QStringLiteral("    INSERT INTO CHAT VALUES (:I, MOD(:I, 5) + 1, "
+                           "'前の日の行です。お疲れさまでした ' || :I,"),
+            QStringLiteral("      '2019' || LPAD(MOD(:I / 3000, 12) + 1, 2, '0') || "
+                           "LPAD(MOD(:I / 100, 28) + 1, 2, '0'), '120000');"),
+            QStringLiteral("    I = I + 1;"),
+            QStringLiteral("  END"),
+            QStringLiteral("END")};
+}
+
+bool SetUpDatabase(TForm1 &form1, int lines)
+{
+    DatabaseSession &db = form1.Db();
+    if (!db.CreateMemberTable() || !db.CreateChatTable()) return false;
+    for (int n = 1; n <= 5; ++n)
+        if (!db.InsertRow(QStringLiteral("MEMBER"), 3, {"N", "SN", "PNAME"},
+                          {QString::number(n), "0", QStringLiteral("'メンバー%1'").arg(n)}))
+            return false;
+    // On a bare attachment: the session cuts off any call that waits longer than five seconds.
+    RawConnection raw;
+    QByteArray script;
+    if (!cp932::Encode(FillScript(lines).join(QLatin1Char('\n')), script) ||
+        !raw.Attach(DatabasePath(form1.settings()).toLocal8Bit()))
+        return false;
+    const Stopwatch fill;
+    if (!raw.ExecuteInOwnTransaction(script)) return false;
+    std::printf("filled %d lines of earlier days in %.1f s\n", lines, fill.Elapsed().wall);
+    return true;
+}
+
+TForm10 *OpenChat(TForm1 &form1)
+{
+    form1.SetChildWindowFactory(ChildWindow::Chat,
+                                [](TForm1 &owner) { return new TForm10(owner); });
+    form1.mnuChatStartClick();
+    for (QMdiSubWindow *frame : form1.MdiArea()->subWindowList())
+        if (auto *chat = qobject_cast<TForm10 *>(frame->widget())) return chat;
+    return nullptr;
+}
+
+double MedianWall(const std::vector<Timing> &timings)
+{
+    std::vector<double> walls;
+    for (const Timing &t : timings) walls.push_back(t.wall);
+    return Median(walls);
+}
+
+template <class Work> Timing Time(Work work)
+{
+    const Stopwatch watch;
+    work();
+    return watch.Elapsed();
+}
+
+void PrintRow(const char *what, double seconds, double countSeconds)
+{
+    std::printf("%-44s %10.2f ms %8.3f x COUNT(*)\n", what, seconds * 1e3, seconds / countSeconds);
+}
+
+bool Measure(TForm1 &form1, const Options &options)
+{
+    if (!SetUpDatabase(form1, options.lines)) return false;
+    DatabaseSession &db = form1.Db();
+    QStringList field{QString()};
+    auto count = [&] {
+        db.SelectFirstRow(QStringLiteral("COUNT(*)"), QStringLiteral("CHAT"), {}, field);
+    };
+    count(); // the first read after the fill pays for the server's cache
+
+    TForm10 *chat = nullptr;
+    const Timing show = Time([&] { chat = OpenChat(form1); });
+    if (!chat || field[0].toInt() != options.lines) return false;
+
+    std::vector<Timing> counts, polls;
+    for (int turn = 0; turn < options.rounds; ++turn)
+        RunInTurn(
+            turn, [&] { counts.push_back(Time(count)); },
+            [&] { polls.push_back(Time([&] { chat->Timer1Timer(); })); });
+    const double countWall = MedianWall(counts);
+    const double pollWall = MedianWall(polls);
+
+    // The two statements that read the whole table, for comparison.
+    std::vector<Timing> wholeMax, fromZero;
+    for (int turn = 0; turn < 3; ++turn) {
+        wholeMax.push_back(Time([&] { db.SelectMax("CHAT", "N", QString()); }));
+        fromZero.push_back(Time([&] {
+            const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+            db.OpenSelect(chat::RefreshColumns(), "CHAT,MEMBER", chat::RefreshCondition(today, 0),
+                          "CHAT.N");
+            db.CloseSelect();
+        }));
+    }
+
+    std::vector<Timing> sends;
+    for (int i = 0; i < options.sends; ++i) {
+        chat->Edit1->setText(QStringLiteral("送信テスト%1").arg(i));
+        sends.push_back(Time([&] {
+            QChar enter(13);
+            chat->Edit1KeyPress(enter);
+        }));
+        if (!chat->Edit1->text().isEmpty()) return false; // not sent
+    }
+    std::vector<Timing> busyPolls;
+    for (int turn = 0; turn < options.rounds; ++turn)
+        busyPolls.push_back(Time([&] { chat->Timer1Timer(); }));
+
+    std::printf("\nCHAT of %d lines of earlier days; medians of %d rounds, taken in turns\n",
+                options.lines, options.rounds);
+    PrintRow("SELECT COUNT(*) FROM CHAT", countWall, countWall);
+    PrintRow("idle poll (nothing new)", pollWall, countWall);
+    PrintRow("showing the window (menu command)", show.wall, countWall);
+    PrintRow("sending one line (median)", MedianWall(sends), countWall);
+    PrintRow("poll after the sends (today's lines shown)", MedianWall(busyPolls), countWall);
+    PrintRow("SELECT MAX(N) of the whole table", MedianWall(wholeMax), countWall);
+    PrintRow("today's lines above 0 (the read at show)", MedianWall(fromZero), countWall);
+    const double ratio = pollWall / countWall;
+    std::printf("\nidle poll / COUNT(*) = %.4f (goal at 1,000,000 lines: <= %.2f): %s\n", ratio,
+                kGoalRatio, ratio <= kGoalRatio ? "met" : "MISSED");
+    chat->parentWidget()->close();
+    return ratio <= kGoalRatio;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    Options options;
+    if (!ParseOptions(app, options)) return 2;
+    const Settings database = BenchDatabase();
+    if (database.ServerPrefix.isEmpty()) {
+        std::fprintf(stderr, "run through bench/run.sh chat, which starts a server\n");
+        return 2;
+    }
+
+    QTemporaryDir dir;
+    bool ok = false;
+    {
+        TForm1 form1(dir.filePath(QStringLiteral("bench.dat")));
+        form1.settings() = database;
+        form1.CreateDatabaseFile();
+        if (form1.Connected()) {
+            form1.SaveSettings(dir.filePath(QStringLiteral("bench.dat")));
+            form1.show(); // loads the same settings, as the program does at start
+            ok = Measure(form1, options);
+        } else {
+            std::fprintf(stderr, "cannot create the database: %s\n",
+                         qPrintable(form1.Db().LastErrorText()));
+        }
+        form1.DisconnectDatabase();
+    }
+    RawConnection raw;
+    if (raw.Attach(DatabasePath(database).toLocal8Bit()) && !raw.Drop())
+        std::fprintf(stderr, "could not drop the database\n");
+    return ok ? 0 : 1;
+}

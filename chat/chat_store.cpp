@@ -1,0 +1,71 @@
+#include "chat_store.h"
+
+#include "database_session.h"
+#include "text_helpers.h"
+
+#include <algorithm>
+
+namespace chat {
+
+namespace {
+const QString kTable = QStringLiteral("CHAT");
+const QString kNumber = QStringLiteral("N");
+const QStringList kColumns{QStringLiteral("N"), QStringLiteral("MN"), QStringLiteral("CTEXT"),
+                           QStringLiteral("CDATE"), QStringLiteral("CTIME")};
+
+QString Quoted(const QString &text)
+{
+    return QLatin1Char('\'') + text + QLatin1Char('\'');
+}
+
+// The condition that finds a row with these values of author, text, date and time.
+QString SameLine(const QStringList &values)
+{
+    QStringList terms;
+    for (int i = 1; i < kColumns.size(); ++i) terms << kColumns[i] + QLatin1Char('=') + values[i];
+    return terms.join(QStringLiteral(" AND "));
+}
+} // namespace
+
+QString TopNumberAbove(DatabaseSession &db, int lookedAt)
+{
+    // MAX alone reads every row; a lower bound on N lets the UNIQUE index find the few above it.
+    const QString where =
+        lookedAt > 0 ? QStringLiteral("N>") + QString::number(lookedAt) : QString();
+    return db.SelectMax(kTable, kNumber, where);
+}
+
+StoreOutcome StoreChatLine(DatabaseSession &db, int lookedAt, const ChatLine &line)
+{
+    StoreOutcome outcome;
+    const int top = std::max(lookedAt, StrToIntOrZero(TopNumberAbove(db, lookedAt)));
+    if (db.ServerUnreachable()) return outcome;
+    int number = 0;
+    if (!NextNumberAfter(QString::number(top), number)) return outcome;
+
+    QStringList values{QString(), QString::number(line.member), Quoted(line.text),
+                       Quoted(line.date), Quoted(line.time)};
+    for (;;) {
+        values[0] = QString::number(number);
+        if (db.InsertRow(kTable, int(kColumns.size()), kColumns, values)) {
+            outcome.stored = true;
+            outcome.number = number;
+            return outcome;
+        }
+        // The server went away while committing: the line may be stored all the same, and
+        // storing it again would show it twice.
+        if (db.LastWriteOutcomeUnknown() &&
+            db.KeyExists(kTable, kNumber, SameLine(values), number)) {
+            outcome.stored = true;
+            outcome.number = number;
+            return outcome;
+        }
+        // Another try only makes sense when another PC holds this very number.
+        if (db.ServerUnreachable() || outcome.numbersTaken >= kMaxTakenNumbers) return outcome;
+        if (!db.KeyExists(kTable, kNumber, QString(), number)) return outcome;
+        ++outcome.numbersTaken;
+        if (!NextNumberAfter(QString::number(number), number)) return outcome;
+    }
+}
+
+} // namespace chat

@@ -1,0 +1,64 @@
+#pragma once
+// TForm10: the live group chat, a child window of the main window. It shows the lines of the
+// current day written by members, looks for new ones every 5 s, and sends the input line when
+// Enter is pressed; the sender sees a line through the same read as everybody else's.
+
+#include <QDateTime>
+#include <QWidget>
+#include <functional>
+
+class DatabaseSession;
+class QFrame;
+class QLineEdit;
+class QPlainTextEdit;
+class QStatusBar;
+class QTimer;
+class TForm1;
+
+class TForm10 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TForm10(TForm1 &form1, QWidget *parent = nullptr);
+
+    void FormShow();
+    void FormClose();
+    // Only Enter (13) acts: it is consumed (set to 0) and the line is sent unless it is blank.
+    void Edit1KeyPress(QChar &key);
+    void Timer1Timer();
+
+    QPlainTextEdit *RichEdit1 = nullptr; // the chat view
+    QFrame *Panel1 = nullptr;            // the input strip
+    QLineEdit *Edit1 = nullptr;          // the input line, up to 80 CP932 bytes
+    QStatusBar *StatusBar1 = nullptr;
+    QTimer *Timer1 = nullptr; // the poll
+
+    // The number of the newest line shown; 0 at show, and it only grows.
+    int LastChatNumber = 0;
+    // The highest line number this window has looked past: every line at or below it has been
+    // shown or passed over for good (another day, no member). Reads start above it, so a poll
+    // costs what is new, not what the table holds.
+    int ScannedChatNumber = 0;
+    // The local clock; tests set another.
+    std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void RefreshChat();
+    DatabaseSession &Db();
+    // The frame the main window put around this window, whose size the settings keep.
+    QWidget *OuterWindow();
+
+    TForm1 &Form1;
+    bool shown_ = false;
+    bool closed_ = false;
+};
+
+namespace msg {
+inline const QString kChatNotSent =
+    QStringLiteral("チャットを送信出来ませんでした。入力した文章はそのまま残してあります。");
+} // namespace msg
