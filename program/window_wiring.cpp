@@ -3,10 +3,12 @@
 #include "chat_editor.h"
 #include "chat_window.h"
 #include "database_settings_dialog.h"
+#include "image_record_editor.h"
 #include "main_window.h"
 #include "member_dialog.h"
 #include "name_balloon.h"
 #include "pc_user_dialog.h"
+#include "pen_tip_dialog.h"
 #include "pointer_window.h"
 #include "section_dialog.h"
 
@@ -24,7 +26,7 @@ void CreateStartupDialogs(TForm1 &form1)
     keep(PlacedDialog::Form3, new TForm3(form1));
     keep(PlacedDialog::Form11, new TForm11(form1));
     keep(PlacedDialog::Form5, new TForm5(form1));
-    // TForm9, the pen tip dialog, comes here.
+    keep(PlacedDialog::Form9, new TForm9(form1));
     keep(PlacedDialog::Form4, new TForm4(form1));
     // Then the one name balloon that is never shown (the pointer window makes its own). It is
     // the main window's child only so that it goes with it; it touches nothing on its way out.
@@ -33,6 +35,8 @@ void CreateStartupDialogs(TForm1 &form1)
 
 void RegisterChildWindows(TForm1 &form1)
 {
+    form1.SetChildWindowFactory(ChildWindow::ImageEditor,
+                                [](TForm1 &owner) { return new TForm6(owner); });
     form1.SetChildWindowFactory(ChildWindow::Chat,
                                 [](TForm1 &owner) { return new TForm10(owner); });
     form1.SetChildWindowFactory(ChildWindow::Pointer,

@@ -1,0 +1,126 @@
+#pragma once
+// TForm8: the shared drawing board. Shows one picture as the stamps of every stored point of
+// its stroke table IMG_<n>, lets the user draw on it once drawing is switched on, stores each
+// point of a stroke as a row the moment the stroke ends, and polls every 5 s for the points
+// other boards (on this PC or another) stored meanwhile.
+//
+// The opener sets the main window's CurrentImageNumber, CurrentImageWidth and
+// CurrentImageHeight before creating it (OpenDrawingBoard in image_windows.h does all of it).
+
+#include "point_ledger.h"
+
+#include <QImage>
+#include <QVector>
+#include <QWidget>
+#include <functional>
+
+class BoardCanvas;
+class DatabaseSession;
+class QColorDialog;
+class QFileDialog;
+class QFrame;
+class QScrollArea;
+class QStatusBar;
+class QTimer;
+class QToolButton;
+class TForm1;
+struct Settings;
+
+class TForm8 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TForm8(TForm1 &form1, QWidget *parent = nullptr);
+    ~TForm8() override;
+
+    // --- handlers ---------------------------------------------------------------------------
+    void FormShow();
+    void FormClose();
+    void SpeedButton1Click(); // save the picture as a bitmap
+    void SpeedButton2Click(); // pen tip
+    void SpeedButton3Click(); // pen colour
+    void SpeedButton4Click(); // drawing on, for good
+    void Image1MouseDown(Qt::MouseButton button, Qt::MouseButtons held, int x, int y);
+    void Image1MouseMove(Qt::MouseButtons held, int x, int y);
+    void Image1MouseUp(Qt::MouseButton button, int x, int y);
+    void Timer1Timer();
+
+    // --- board state ------------------------------------------------------------------------
+    int PictureNumber = 0;
+    int PictureWidth = 0, PictureHeight = 0;
+    QString StrokeTableName;
+    int BoardPenShape = 0;
+    int BoardPenSize = 1;
+    int BoardPenColor = 0; // 0x00BBGGRR
+    int DrawingEnabled = 0;
+    bool PenDown = false;
+    int LastX = 0, LastY = 0;
+    QVector<int> StrokeX, StrokeY; // the stroke being captured
+    int StrokePointCount = 0;
+    // Every point numbered up to here is drawn on this board.
+    int RowsSeen() const { return ledger_.RowsSeen(); }
+    const QImage &Picture() const { return picture_; }
+
+    // --- controls ---------------------------------------------------------------------------
+    QFrame *Panel1;
+    QToolButton *SpeedButton1, *SpeedButton2, *SpeedButton3, *SpeedButton4;
+    QScrollArea *ScrollBox1;
+    BoardCanvas *Image1;
+    QStatusBar *StatusBar1;
+    // Made when first used: building them costs more than opening a small picture.
+    QFileDialog *SavePictureDialog1 = nullptr;
+    QColorDialog *ColorDialog1 = nullptr;
+    QTimer *Timer1;
+
+    // Numbers other boards may take while one stroke is stored before the rest of the stroke is
+    // given up. Two or three people finishing long strokes at the same moment stay far below
+    // it; it only keeps the user from waiting without end. Tests lower it.
+    int CollisionLimit = 1000;
+
+    // For tests: called while a stroke is stored, before its first number is chosen
+    // (Numbering, number 0) and before each insert (Inserting, the number tried).
+    enum class StoringStep { Numbering, Inserting };
+    std::function<void(StoringStep, int number)> OnStoring;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    friend class TimerPause;
+
+    // drawing_board_store.cpp: the stroke table
+    void Replay();      // every stored point, in ascending N, on a white picture
+    void DrawNewRows(); // the points stored above RowsSeen, in ascending N
+    void StoreStroke();
+    void StorePoints();
+
+    void StampAndShow(int shape, int size, int color, int x, int y);
+    void AddPoint(int x, int y);
+    void StartTimer();
+    QFileDialog *SaveDialog();
+    QColorDialog *ColourDialog();
+    QWidget *Frame(); // the window frame the user moves and sizes
+    DatabaseSession &Db();
+    Settings &settings();
+
+    TForm1 &Form1;
+    QImage picture_;
+    QString initialFolder_; // of the save dialog, from the settings at show
+    PointLedger ledger_;
+    bool shown_ = false;
+    bool closed_ = false;
+};
+
+// Stops a board's poll while one of its handlers runs and starts it again, a full interval
+// later, when the handler ends (unless the board closed meanwhile).
+class TimerPause {
+public:
+    explicit TimerPause(TForm8 &board);
+    ~TimerPause();
+    TimerPause(const TimerPause &) = delete;
+    TimerPause &operator=(const TimerPause &) = delete;
+
+private:
+    TForm8 &board_;
+};

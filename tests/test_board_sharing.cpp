@@ -1,0 +1,252 @@
+// Boards of several PCs on one picture, each PC with its own session: points stored on one
+// appear on the others at their next poll, numbers taken by another board are stamped and
+// passed over, and two PCs storing at the very same time (two processes) lose and duplicate
+// nothing and leave the numbers gapless.
+
+#include "board_fixture.h"
+#include "message_recorder.h"
+#include "pen_tip.h"
+#include "test_database.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QThread>
+#include <QtTest>
+
+namespace {
+
+const QString kTable = QStringLiteral("IMG_1");
+constexpr QRgb kWhite = 0xFFFFFFFF;
+
+// The strokes one PC draws in the concurrency test: its own half of the picture, its colour.
+QList<QList<QPoint>> StrokesOf(int member, int strokes, int points)
+{
+    QList<QList<QPoint>> all;
+    const int left = member == 1 ? 2 : 66;
+    for (int s = 0; s < strokes; ++s) {
+        QList<QPoint> stroke;
+        for (int i = 0; i < points; ++i)
+            stroke << QPoint(left + (i * 7 + s) % 54, 2 + (i + s * 5) % 56);
+        all << stroke;
+    }
+    return all;
+}
+
+bool WaitForFiles(const QStringList &paths, int seconds)
+{
+    QDeadlineTimer deadline(seconds * 1000);
+    for (;;) {
+        bool all = true;
+        for (const QString &path : paths) all = all && QFile::exists(path);
+        if (all) return true;
+        if (deadline.hasExpired()) return false;
+        QThread::msleep(5);
+    }
+}
+
+// Another PC, in a process of its own: waits for the go file, draws its strokes, says so, waits
+// until every PC has, polls once and saves what its board shows.
+int StoreStrokesAsAnotherPc(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    QTemporaryDir dir;
+    TForm1 form1(dir.filePath(QStringLiteral("oekaki.dat")));
+    form1.settings().ServerPrefix = args[2];
+    form1.settings().DataFolder = args[3];
+    form1.settings().DatabaseFileName = args[4];
+    const int member = args[5].toInt(), strokes = args[6].toInt(), points = args[7].toInt();
+    const QString folder = args[8];
+    form1.settings().PcUserNumber = member;
+    form1.ConnectDatabase();
+    if (!form1.Connected()) return 3;
+    auto board = ShowBoard(form1, 1, 120, 60);
+    board->BoardPenShape = kSquare;
+    board->BoardPenSize = 3;
+    board->BoardPenColor = member == 1 ? 0x0000C0 : 0xC00000;
+    if (!WaitForFiles({folder + QStringLiteral("/go")}, 30)) return 4;
+    for (const QList<QPoint> &stroke : StrokesOf(member, strokes, points))
+        DrawStroke(*board, stroke);
+    QFile(folder + QStringLiteral("/stored-%1").arg(member)).open(QIODevice::WriteOnly);
+    if (!WaitForFiles({folder + QStringLiteral("/stored-1"), folder + QStringLiteral("/stored-2")},
+                      30))
+        return 5;
+    board->Timer1Timer();
+    return board->Picture().save(folder + QStringLiteral("/board-%1.png").arg(member)) ? 0 : 6;
+}
+
+} // namespace
+
+class BoardSharingTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<FreshMainWindow> pcA, pcB;
+    std::unique_ptr<MessageRecorder> messages;
+
+private slots:
+    void init()
+    {
+        pcA = std::make_unique<FreshMainWindow>();
+        if (!pcA->Ready()) QFAIL(qPrintable(test_db::WhyNoServer()));
+        pcA->form1->settings().PcUserNumber = 1;
+        pcB = std::make_unique<FreshMainWindow>(*pcA, 2);
+        QVERIFY(pcB->Ready());
+        messages = std::make_unique<MessageRecorder>();
+    }
+    void cleanup()
+    {
+        QVERIFY(messages->texts.isEmpty());
+        messages.reset();
+        pcB.reset();
+        pcA.reset();
+    }
+
+    void pointsStoredOnOneAppearOnTheOtherAtItsNextPoll()
+    {
+        auto boardA = ShowBoard(*pcA->form1, 1);
+        auto boardB = ShowBoard(*pcB->form1, 1);
+        boardA->BoardPenSize = 5;
+        DrawStroke(*boardA, {{10, 10}, {14, 12}, {20, 30}});
+        QCOMPARE(boardB->Picture(), BlankPicture(64, 48)); // not before its poll
+        boardB->Timer1Timer();
+        QCOMPARE(boardB->Picture(), boardA->Picture());
+        QCOMPARE(boardB->RowsSeen(), 3);
+
+        // B's stroke reaches A when A next polls, or when A finishes a stroke of its own.
+        boardB->BoardPenShape = kRing;
+        boardB->BoardPenSize = 9;
+        DrawStroke(*boardB, {{40, 20}, {44, 24}});
+        DrawStroke(*boardA, {{5, 40}});
+        QCOMPARE(boardA->RowsSeen(), 6);
+        boardB->Timer1Timer();
+        QCOMPARE(boardA->Picture(), boardB->Picture());
+        QCOMPARE(boardA->Picture(), Replayed(*pcA->form1, 1));
+    }
+
+    void strokeNumbersCountPerMember()
+    {
+        auto boardA = ShowBoard(*pcA->form1, 1);
+        auto boardB = ShowBoard(*pcB->form1, 1);
+        DrawStroke(*boardA, {{1, 1}, {2, 2}});
+        DrawStroke(*boardA, {{3, 3}});
+        DrawStroke(*boardB, {{4, 4}, {5, 5}});
+        DrawStroke(*boardA, {{6, 6}});
+        DrawStroke(*boardB, {{7, 7}});
+        QList<QPair<int, int>> memberAndStroke;
+        for (const StoredRow &row : StoredRows(pcA->form1->Db(), kTable))
+            memberAndStroke << qMakePair(row[1], row[2]);
+        QCOMPARE(memberAndStroke,
+                 (QList<QPair<int, int>>{{1, 1}, {1, 1}, {1, 2}, {2, 1}, {2, 1}, {1, 3}, {2, 2}}));
+        // A board opened later continues the member's numbering from what it replayed.
+        auto laterA = ShowBoard(*pcA->form1, 1);
+        DrawStroke(*laterA, {{8, 8}});
+        QCOMPARE(StoredRows(pcA->form1->Db(), kTable).last()[2], 4);
+    }
+
+    // Another board stores points after this board's poll at the end of a stroke and before it
+    // numbers its points: they are stamped on this board once, before its own points are
+    // stored after them, and the next poll stamps nothing again.
+    void pointsStoredBetweenPollAndNumberingAreDrawnOnce()
+    {
+        auto boardA = ShowBoard(*pcA->form1, 1);
+        auto boardB = ShowBoard(*pcB->form1, 1);
+        boardA->BoardPenShape = boardB->BoardPenShape = kSquare;
+        boardA->BoardPenSize = boardB->BoardPenSize = 3;
+        boardA->BoardPenColor = 0x0000FF;
+        boardB->BoardPenColor = 0xFF0000;
+        boardA->OnStoring = [&](TForm8::StoringStep step, int) {
+            if (step == TForm8::StoringStep::Numbering) DrawStroke(*boardB, {{10, 10}, {30, 30}});
+        };
+        DrawStroke(*boardA, {{10, 10}, {20, 20}});
+        boardA->OnStoring = nullptr;
+        const QList<StoredRow> rows = StoredRows(pcA->form1->Db(), kTable);
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE((QList<int>{rows[0][1], rows[1][1], rows[2][1], rows[3][1]}),
+                 (QList<int>{2, 2, 1, 1})); // B's points first, A's numbered after them
+        QCOMPARE(boardA->RowsSeen(), 4);
+        QCOMPARE(boardA->Picture().pixel(30, 30), qRgb(0, 0, 255));
+        // B's point lies on top of A's first one, stamped after A drew it.
+        QCOMPARE(boardA->Picture().pixel(10, 10), qRgb(0, 0, 255));
+        QCOMPARE(boardA->Picture().pixel(20, 20), qRgb(255, 0, 0));
+
+        // The next poll draws nothing twice: A's own points would cover B's at (10, 10).
+        boardA->Timer1Timer();
+        QCOMPARE(boardA->Picture().pixel(10, 10), qRgb(0, 0, 255));
+        QCOMPARE(boardA->RowsSeen(), 4);
+    }
+
+    // An insert whose answer was lost although it was committed is not stored a second time.
+    void anInsertThatWentThroughIsNotStoredAgain()
+    {
+        auto boardA = ShowBoard(*pcA->form1, 1);
+        boardA->BoardPenShape = kDisc;
+        boardA->BoardPenSize = 4;
+        boardA->BoardPenColor = 0x123456;
+        DatabaseSession &other = pcB->form1->Db();
+        boardA->OnStoring = [&](TForm8::StoringStep step, int number) {
+            if (step == TForm8::StoringStep::Inserting && number == 2)
+                QVERIFY(StorePoint(other, kTable, {2, 1, 1, kDisc, 4, 0x123456, 9, 9}));
+        };
+        DrawStroke(*boardA, {{8, 8}, {9, 9}, {10, 10}});
+        const QList<StoredRow> rows = StoredRows(other, kTable);
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(QPoint(rows[2][6], rows[2][7]), QPoint(10, 10));
+        QCOMPARE(boardA->RowsSeen(), 3);
+    }
+
+    void twoPcsStoringAtOnceLoseAndDuplicateNothing()
+    {
+        constexpr int kStrokes = 6, kPoints = 30;
+        auto boardA = ShowBoard(*pcA->form1, 1, 120, 60); // creates the table
+        QTemporaryDir folder;
+        QList<QProcess *> pcs;
+        for (int member : {1, 2}) {
+            auto *pc = new QProcess(this);
+            pc->setProcessChannelMode(QProcess::ForwardedChannels);
+            const Settings &db = pcA->database;
+            pc->start(QCoreApplication::applicationFilePath(),
+                      {QStringLiteral("--store-strokes"), db.ServerPrefix, db.DataFolder,
+                       db.DatabaseFileName, QString::number(member), QString::number(kStrokes),
+                       QString::number(kPoints), folder.path()});
+            QVERIFY(pc->waitForStarted());
+            pcs << pc;
+        }
+        QThread::msleep(300); // both attached and waiting
+        QFile(folder.filePath(QStringLiteral("go"))).open(QIODevice::WriteOnly);
+        for (QProcess *pc : pcs) {
+            QVERIFY(pc->waitForFinished(60000));
+            QCOMPARE(pc->exitCode(), 0);
+        }
+
+        const QList<StoredRow> rows = StoredRows(pcA->form1->Db(), kTable);
+        QCOMPARE(rows.size(), 2 * kStrokes * kPoints);
+        for (int i = 0; i < rows.size(); ++i) QCOMPARE(rows[i][0], i + 1); // gapless from 1
+        for (int member : {1, 2}) {
+            QList<QList<int>> stored, drawn;
+            for (const StoredRow &row : rows)
+                if (row[1] == member) stored << QList<int>{row[2], row[6], row[7]};
+            const QList<QList<QPoint>> strokes = StrokesOf(member, kStrokes, kPoints);
+            for (int s = 0; s < strokes.size(); ++s)
+                for (QPoint p : strokes[s]) drawn << QList<int>{s + 1, p.x(), p.y()};
+            QCOMPARE(stored, drawn); // each point once, in its stroke, in order
+        }
+        // Both boards, after one more poll, show what the table holds.
+        const QImage replayed = Replayed(*pcA->form1, 1, 120, 60);
+        for (int member : {1, 2}) {
+            const QImage shown(folder.filePath(QStringLiteral("board-%1.png").arg(member)));
+            QCOMPARE(shown.convertToFormat(QImage::Format_RGB32), replayed);
+        }
+        boardA->Timer1Timer();
+        QCOMPARE(boardA->Picture(), replayed);
+    }
+};
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && QByteArray(argv[1]) == "--store-strokes")
+        return StoreStrokesAsAnotherPc(argc, argv);
+    QApplication app(argc, argv);
+    BoardSharingTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_board_sharing.moc"
