@@ -77,7 +77,7 @@ bool RegistrationDialog::FreeOfQuotes(const QString &text, QWidget *field)
 bool RegistrationDialog::NumberInUse(const QString &table, int number)
 {
     if (Db().KeyExists(table, QStringLiteral("N"), QString(), number)) return true;
-    ShowMessage(msg::kNumberUnused);
+    if (!ReportedUnreachable()) ShowMessage(msg::kNumberUnused);
     Edit1->setFocus();
     return false;
 }
@@ -85,9 +85,10 @@ bool RegistrationDialog::NumberInUse(const QString &table, int number)
 void RegistrationDialog::ProposeNextNumber(const QString &table)
 {
     int next = 0;
+    const QString max = Db().SelectMax(table, QStringLiteral("N"), QString());
+    if (max.isEmpty() && ReportedUnreachable()) return; // not "1": the table may well have rows
     // At the top of the range there is no number to propose: the field stays as it is.
-    if (NextNumberAfter(Db().SelectMax(table, QStringLiteral("N"), QString()), next))
-        Edit1->setText(QString::number(next));
+    if (NextNumberAfter(max, next)) Edit1->setText(QString::number(next));
 }
 
 void RegistrationDialog::ReportAndRefresh(bool succeeded, const QString &okText,

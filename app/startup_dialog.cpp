@@ -58,6 +58,13 @@ bool StartupDialog::DatabaseReady()
     return true;
 }
 
+bool StartupDialog::ReportedUnreachable()
+{
+    if (!Db().ServerUnreachable()) return false;
+    ShowMessage(msg::kCannotConnect);
+    return true;
+}
+
 QLabel *PlaceLabel(QWidget *parent, const QString &caption, int left, int top)
 {
     auto *label = new QLabel(caption, parent);

@@ -30,6 +30,10 @@ protected:
     // The checks every registration dialog makes before it reads the database, each with its
     // message: the database location set, then the session connected.
     bool DatabaseReady();
+    // After a read that came back empty or false: when it failed because the server cannot be
+    // reached, says so with the connection message and answers true, so the dialog does not
+    // report the empty answer as the user's mistake.
+    bool ReportedUnreachable();
 
     TForm1 &Form1;
     Settings &settings() { return Form1.settings(); }

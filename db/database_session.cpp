@@ -4,19 +4,11 @@
 #include "schema_scripts.h"
 #include "sql_builders.h"
 
+using Clock = std::chrono::steady_clock;
+
 namespace {
 
 constexpr ISC_STATUS kNotSent = -1; // the text could not be sent as CP932 bytes
-
-const QByteArray kUser = "SYSDBA";
-const QByteArray kPassword = "quillnest";
-
-// Statement text as CP932 bytes; false when a character has no CP932 form or a NUL would cut
-// the statement short, so nothing but the exact text ever reaches the server.
-bool EncodeStatement(const QString &text, QByteArray &bytes)
-{
-    return cp932::Encode(text, bytes) && !bytes.contains('\0');
-}
 
 QString TrimTrailingBlanks(QString name)
 {
@@ -28,18 +20,105 @@ QString TrimTrailingBlanks(QString name)
 
 } // namespace
 
+DatabaseSession::DatabaseSession() = default;
+
 bool DatabaseSession::Note(IscStatus &status)
 {
-    serverUnreachable_ = status.ConnectionLost();
+    serverUnreachable_ = status.ConnectionLost() || watchdog_.Fired();
     lastErrorCode_ = status.Code();
     lastErrorText_ = status.Message();
     return false;
 }
 
+// Statement text as CP932 bytes; false when a character has no CP932 form or a NUL would cut
+// the statement short, so nothing but the exact text ever reaches the server.
+bool DatabaseSession::Encode(const QStringList &lines, QByteArray &bytes)
+{
+    lastStatement_ = lines;
+    serverUnreachable_ = false;
+    writeOutcomeUnknown_ = false;
+    if (cp932::Encode(sql::JoinLines(lines), bytes) && !bytes.contains('\0')) return true;
+    lastErrorCode_ = kNotSent;
+    lastErrorText_ = QStringLiteral("statement text is not CP932");
+    return false;
+}
+
+// --- staying attached -----------------------------------------------------------------------
+
 bool DatabaseSession::Ready()
 {
-    serverUnreachable_ = !Connected();
-    return Connected();
+    serverUnreachable_ = false;
+    writeOutcomeUnknown_ = false;
+    if (!wanted_) {
+        serverUnreachable_ = true;
+        return false;
+    }
+    if (db_.Attached()) return true;
+    if (background_.Running()) {
+        // The server was found silent: no window waits for it again, until it is back.
+        if (const isc_db_handle made = background_.Take()) {
+            db_.Adopt(made);
+            return true;
+        }
+        serverUnreachable_ = true;
+        return false;
+    }
+    return Reattach();
+}
+
+bool DatabaseSession::Reattach()
+{
+    const Clock::time_point started = Clock::now();
+    IscStatus status;
+    const QByteArray parameters = AttachmentParameters(options_);
+    if (db_.Attach(path_, parameters, status)) return true;
+    Note(status);
+    serverUnreachable_ = true;
+    // The connect time-out ran out: the server's machine took the connection, nobody answered.
+    if (Clock::now() - started >= kCallLimit - std::chrono::milliseconds(500))
+        background_.Start(path_, parameters);
+    return false;
+}
+
+void DatabaseSession::DropAttachment()
+{
+    // The connection is gone: these calls fail at once and only release the client's handles.
+    WatchedCalls watched(watchdog_, db_.Value());
+    CloseStatement();
+    queryOpen_ = false;
+    result_.Reset(0);
+    tr_.Rollback();
+    db_.Detach();
+}
+
+DatabaseSession::Attempt DatabaseSession::Failed(IscStatus &status, Attempt ifLost)
+{
+    Note(status);
+    return serverUnreachable_ ? ifLost : Attempt::Refused;
+}
+
+bool DatabaseSession::Run(bool read, const std::function<Attempt()> &attempt)
+{
+    if (!Ready()) return false;
+    for (int round = 0;; ++round) {
+        Attempt result;
+        bool silent;
+        {
+            WatchedCalls watched(watchdog_, db_.Value());
+            result = attempt();
+            silent = watchdog_.Fired();
+        }
+        if (result == Attempt::Done) return true;
+        if (result == Attempt::Refused) return false;
+        serverUnreachable_ = true;
+        writeOutcomeUnknown_ = result == Attempt::LostCommit;
+        DropAttachment();
+        // A silent server has had its five seconds; the next operation tries again.
+        if (silent || round > 0) return false;
+        const bool repeatable = read || result == Attempt::LostUnsent;
+        if (!Reattach() || !repeatable) return false;
+        writeOutcomeUnknown_ = false;
+    }
 }
 
 // --- connection -----------------------------------------------------------------------------
@@ -47,15 +126,17 @@ bool DatabaseSession::Ready()
 void DatabaseSession::CreateDatabaseFile(const QString &path)
 {
     if (Connected()) return; // an attached connection cannot be pointed elsewhere
-    QString literal = path;
-    literal.replace(QLatin1Char('\''), QStringLiteral("''"));
-    const QString statement = QStringLiteral("CREATE DATABASE '") + literal +
-                              QStringLiteral("' USER \"SYSDBA\"\r\nPASSWORD \"quillnest\"\r\n"
-                                             "PAGE_SIZE 4096\r\n");
+    lastStatement_ = QStringList{QStringLiteral("CREATE DATABASE '") + path +
+                                 QStringLiteral("' PAGE_SIZE 4096")};
     QByteArray bytes;
-    if (!EncodeStatement(statement, bytes)) return;
     IscStatus status;
-    if (!db_.CreateByStatement(bytes, status)) Note(status);
+    if (!cp932::Encode(path, bytes) || bytes.contains('\0')) return;
+    if (!db_.Create(bytes, CreationParameters(options_), status)) {
+        Note(status);
+        return;
+    }
+    path_ = bytes;
+    wanted_ = true;
 }
 
 void DatabaseSession::ConnectDatabase(const QString &path)
@@ -64,15 +145,21 @@ void DatabaseSession::ConnectDatabase(const QString &path)
     DisconnectDatabase();
     QByteArray bytes;
     IscStatus status;
-    if (!EncodeStatement(path, bytes) ||
-        !db_.Attach(bytes, AttachmentParameters(kUser, kPassword), status)) {
+    if (!cp932::Encode(path, bytes) || bytes.contains('\0') ||
+        !db_.Attach(bytes, AttachmentParameters(options_), status)) {
         Note(status);
         DisconnectDatabase();
+        return;
     }
+    path_ = bytes;
+    wanted_ = true;
 }
 
 void DatabaseSession::DisconnectDatabase()
 {
+    wanted_ = false;
+    background_.Stop();
+    WatchedCalls watched(watchdog_, db_.Value()); // a silent server does not hold up closing
     CloseStatement();
     queryOpen_ = false;
     result_.Reset(0);
@@ -82,24 +169,26 @@ void DatabaseSession::DisconnectDatabase()
 
 bool DatabaseSession::TableExists(const QString &name)
 {
-    if (!Ready()) return false;
     QStringList names;
-    {
+    const bool read = Run(true, [&]() {
+        names.clear();
         IscTransaction tr;
         IscStatement statement;
         TextRow row;
         IscStatus status;
-        if (!tr.Start(db_, status) ||
-            !statement.PrepareSelect(db_, tr, sql::TableNamesQuery().toLatin1(), row, status) ||
+        if (!tr.Start(db_, status)) return Failed(status, Attempt::LostUnsent);
+        if (!statement.PrepareSelect(db_, tr, sql::TableNamesQuery().toLatin1(), row, status) ||
             !statement.Execute(tr, status))
-            return Note(status);
-        const bool read = FetchEach(statement, row, status, [&] {
+            return Failed(status, Attempt::Lost);
+        const bool fetched = FetchEach(statement, row, status, [&] {
             names << TrimTrailingBlanks(cp932::Decode(row.Data(0), row.Length(0)));
         });
-        if (!read) return Note(status);
+        if (!fetched) return Failed(status, Attempt::Lost);
         statement.Drop();
-        if (!tr.Commit(status)) return Note(status);
-    }
+        if (!tr.Commit(status)) return Failed(status, Attempt::Lost);
+        return Attempt::Done;
+    });
+    if (!read) return false;
     if (tableNamesObserver_) tableNamesObserver_(names);
     for (const QString &table : names)
         if (table.compare(name, Qt::CaseInsensitive) == 0) return true;
@@ -137,50 +226,56 @@ bool DatabaseSession::CreateImageTable(const QString &name)
 bool DatabaseSession::ExecuteScript(const QStringList &lines)
 {
     if (lines.isEmpty()) return false;
-    return RunWrite(lines);
+    QByteArray bytes;
+    if (!Encode(lines, bytes)) return false;
+    return Run(false, [&] { return WriteAttempt(bytes); });
 }
 
 bool DatabaseSession::DropTable(const QString &name)
 {
-    return RunWrite(sql::DropTable(name));
+    QByteArray bytes;
+    if (!Encode(sql::DropTable(name), bytes)) return false;
+    return Run(false, [&] { return WriteAttempt(bytes); });
 }
 
 // --- writing --------------------------------------------------------------------------------
 
-bool DatabaseSession::RunWrite(const QStringList &lines)
+DatabaseSession::Attempt DatabaseSession::WriteAttempt(const QByteArray &statement)
 {
-    lastStatement_ = lines;
-    if (!Ready()) return false;
     CloseQuery();
     IscStatus status;
-    QByteArray bytes;
-    if (!EncodeStatement(sql::JoinLines(lines), bytes)) {
-        lastErrorCode_ = kNotSent;
-        lastErrorText_ = QStringLiteral("statement text is not CP932");
-        return false;
-    }
-    const bool ok =
-        tr_.Start(db_, status) && ExecuteImmediate(db_, tr_, bytes, status) && tr_.Commit(status);
-    if (!ok) Note(status);
+    if (!tr_.Start(db_, status)) return Failed(status, Attempt::LostUnsent);
+    // Until the commit, a connection lost takes the uncommitted transaction with it.
+    Attempt result = Attempt::Done;
+    if (!ExecuteImmediate(db_, tr_, statement, status))
+        result = Failed(status, Attempt::Lost);
+    else if (!tr_.Commit(status))
+        result = Failed(status, Attempt::LostCommit);
     tr_.Rollback(); // after a commit there is nothing left to roll back
-    return ok;
+    return result;
 }
 
 bool DatabaseSession::InsertRow(const QString &table, int count, const QStringList &columns,
                                 const QStringList &values)
 {
-    return RunWrite(sql::InsertRow(table, count, columns, values));
+    QByteArray bytes;
+    if (!Encode(sql::InsertRow(table, count, columns, values), bytes)) return false;
+    return Run(false, [&] { return WriteAttempt(bytes); });
 }
 
 bool DatabaseSession::UpdateRows(const QString &table, int count, const QStringList &columns,
                                  const QStringList &values, const QString &where)
 {
-    return RunWrite(sql::UpdateRows(table, count, columns, values, where));
+    QByteArray bytes;
+    if (!Encode(sql::UpdateRows(table, count, columns, values, where), bytes)) return false;
+    return Run(false, [&] { return WriteAttempt(bytes); });
 }
 
 bool DatabaseSession::DeleteRows(const QString &table, const QString &where)
 {
-    return RunWrite(sql::DeleteRows(table, where));
+    QByteArray bytes;
+    if (!Encode(sql::DeleteRows(table, where), bytes)) return false;
+    return Run(false, [&] { return WriteAttempt(bytes); });
 }
 
 // --- reading --------------------------------------------------------------------------------
@@ -192,106 +287,161 @@ void DatabaseSession::CloseStatement()
     statement_.Drop();
 }
 
-bool DatabaseSession::StartRead(const QStringList &lines)
+DatabaseSession::Attempt DatabaseSession::StartRead(const QByteArray &statement)
 {
-    lastStatement_ = lines;
     CloseQuery();
-    QByteArray bytes;
-    if (!EncodeStatement(sql::JoinLines(lines), bytes)) {
-        lastErrorCode_ = kNotSent;
-        lastErrorText_ = QStringLiteral("statement text is not CP932");
-        return false;
-    }
     IscStatus status;
-    if (tr_.Start(db_, status) && statement_.PrepareSelect(db_, tr_, bytes, row_, status) &&
+    if (!tr_.Start(db_, status)) return Failed(status, Attempt::LostUnsent);
+    if (statement_.PrepareSelect(db_, tr_, statement, row_, status) &&
         statement_.Execute(tr_, status))
-        return true;
-    Note(status);
+        return Attempt::Done;
     CloseStatement();
-    return false;
+    return Failed(status, Attempt::Lost);
 }
 
 int DatabaseSession::CountRows(const QString &table, const QString &where)
 {
-    if (!Ready()) return -1;
-    if (!StartRead(sql::CountRows(table, where))) return -1;
+    QByteArray bytes;
+    if (!Encode(sql::CountRows(table, where), bytes)) return -1;
     int rows = 0;
-    IscStatus status;
-    if (!FetchEach(statement_, row_, status, [&rows] { ++rows; })) {
-        Note(status);
-        rows = -1;
-    }
-    CloseStatement();
-    return rows;
+    const bool counted = Run(true, [&] {
+        const Attempt started = StartRead(bytes);
+        if (started != Attempt::Done) return started;
+        rows = 0;
+        IscStatus status;
+        const bool fetched = FetchEach(statement_, row_, status, [this, &rows] {
+            watchdog_.Progress();
+            ++rows;
+        });
+        CloseStatement();
+        return fetched ? Attempt::Done : Failed(status, Attempt::Lost);
+    });
+    return counted ? rows : -1;
 }
 
 bool DatabaseSession::KeyExists(const QString &table, const QString &column, const QString &where,
                                 int value)
 {
-    if (!Ready()) return false;
-    if (!StartRead(sql::KeyExists(table, column, where, value))) return false;
-    IscStatus status;
-    const auto fetched = statement_.Fetch(row_, status);
-    if (fetched == IscStatement::Fetched::Error) Note(status);
-    CloseStatement();
-    return fetched == IscStatement::Fetched::Row;
+    QByteArray bytes;
+    if (!Encode(sql::KeyExists(table, column, where, value), bytes)) return false;
+    bool exists = false;
+    const bool read = Run(true, [&] {
+        const Attempt started = StartRead(bytes);
+        if (started != Attempt::Done) return started;
+        IscStatus status;
+        const auto fetched = statement_.Fetch(row_, status);
+        CloseStatement();
+        exists = fetched == IscStatement::Fetched::Row;
+        return fetched == IscStatement::Fetched::Error ? Failed(status, Attempt::Lost)
+                                                        : Attempt::Done;
+    });
+    return read && exists;
 }
 
 QString DatabaseSession::SelectMax(const QString &table, const QString &column,
                                    const QString &where)
 {
-    if (!Ready()) return QString();
-    if (!StartRead(sql::SelectMax(table, column, where))) return QString();
+    QByteArray bytes;
+    if (!Encode(sql::SelectMax(table, column, where), bytes)) return QString();
     QString max;
-    IscStatus status;
-    const auto fetched = statement_.Fetch(row_, status);
-    if (fetched == IscStatement::Fetched::Row && row_.Columns() > 0 && !row_.IsNull(0))
-        max = cp932::Decode(row_.Data(0), row_.Length(0));
-    else if (fetched == IscStatement::Fetched::Error)
-        Note(status);
-    CloseStatement();
-    return max;
+    const bool read = Run(true, [&] {
+        const Attempt started = StartRead(bytes);
+        if (started != Attempt::Done) return started;
+        IscStatus status;
+        const auto fetched = statement_.Fetch(row_, status);
+        if (fetched == IscStatement::Fetched::Row && row_.Columns() > 0 && !row_.IsNull(0))
+            max = cp932::Decode(row_.Data(0), row_.Length(0));
+        CloseStatement();
+        return fetched == IscStatement::Fetched::Error ? Failed(status, Attempt::Lost)
+                                                        : Attempt::Done;
+    });
+    return read ? max : QString();
 }
 
 int DatabaseSession::SelectFirstRow(const QString &columns, const QString &table,
                                     const QString &where, QStringList &fields)
 {
-    if (!Ready()) return -1;
-    if (!StartRead(sql::SelectFirstRow(columns, table, where))) return -1;
+    QByteArray bytes;
+    if (!Encode(sql::SelectFirstRow(columns, table, where), bytes)) return -1;
     int copied = -1;
-    IscStatus status;
-    const auto fetched = statement_.Fetch(row_, status);
-    if (fetched == IscStatement::Fetched::Row) {
-        ResultBuffer one;
-        one.Reset(row_.Columns());
-        one.Append(row_);
-        one.CopyRow(0, fields);
-        copied = std::min<int>(row_.Columns(), int(fields.size()));
-    } else if (fetched == IscStatement::Fetched::Error) {
-        Note(status);
-    }
-    CloseStatement();
+    Run(true, [&] {
+        const Attempt started = StartRead(bytes);
+        if (started != Attempt::Done) return started;
+        IscStatus status;
+        const auto fetched = statement_.Fetch(row_, status);
+        if (fetched == IscStatement::Fetched::Row) {
+            ResultBuffer one;
+            one.Reset(row_.Columns());
+            one.Append(row_);
+            one.CopyRow(0, fields);
+            copied = std::min<int>(row_.Columns(), int(fields.size()));
+        }
+        CloseStatement();
+        return fetched == IscStatement::Fetched::Error ? Failed(status, Attempt::Lost)
+                                                        : Attempt::Done;
+    });
     return copied;
 }
 
 int DatabaseSession::OpenSelect(const QString &columns, const QString &table, const QString &where,
                                 const QString &orderBy)
 {
-    if (!Ready()) return 0;
-    if (!StartRead(sql::OpenSelect(columns, table, where, orderBy))) return 0;
-    result_.Reset(row_.Columns());
-    IscStatus status;
-    if (!FetchEach(statement_, row_, status, [this] { result_.Append(row_); })) {
-        Note(status);
+    QByteArray bytes;
+    if (!Encode(sql::OpenSelect(columns, table, where, orderBy), bytes)) return 0;
+    const bool read = Run(true, [&] {
+        const Attempt started = StartRead(bytes);
+        if (started != Attempt::Done) return started;
+        result_.Reset(row_.Columns());
+        IscStatus status;
+        const bool fetched = FetchEach(statement_, row_, status, [this] {
+            watchdog_.Progress();
+            result_.Append(row_);
+        });
+        // Every row is in memory now; the server-side statement is not needed any longer.
         CloseStatement();
+        if (fetched) return Attempt::Done;
         result_.Reset(0);
-        return 0;
-    }
-    // Every row is in memory now; the server-side statement is not needed any longer.
-    CloseStatement();
+        return Failed(status, Attempt::Lost);
+    });
+    if (!read) return 0;
     queryOpen_ = true;
     position_ = 0;
     return result_.Rows();
+}
+
+bool DatabaseSession::ReadPage(const QStringList &lines, int skip, int take,
+                               QStringList &columns, QList<QStringList> &rows)
+{
+    QByteArray bytes;
+    if (!Encode(lines, bytes)) return false;
+    const int before = int(rows.size());
+    return Run(true, [&] {
+        rows.erase(rows.begin() + before, rows.end()); // a second attempt starts afresh
+        const Attempt started = StartRead(bytes);
+        if (started != Attempt::Done) return started;
+        columns.clear();
+        for (int c = 0; c < row_.Columns(); ++c)
+            columns << QString::fromLatin1(row_.Name(c));
+        IscStatus status;
+        Attempt result = Attempt::Done;
+        for (int seen = 0; seen < skip + take; ++seen) {
+            const auto fetched = statement_.Fetch(row_, status);
+            if (fetched == IscStatement::Fetched::End) break;
+            if (fetched == IscStatement::Fetched::Error) {
+                result = Failed(status, Attempt::Lost);
+                break;
+            }
+            watchdog_.Progress();
+            if (seen < skip) continue;
+            QStringList fields;
+            for (int c = 0; c < row_.Columns(); ++c)
+                fields << (row_.IsNull(c) ? QString() : cp932::Decode(row_.Data(c), row_.Length(c)));
+            rows << fields;
+        }
+        // Not fetching the rest: the cursor is closed with the statement.
+        CloseStatement();
+        return result;
+    });
 }
 
 void DatabaseSession::ReadFirstRow(QStringList &fields)

@@ -6,16 +6,28 @@
 // Writing operations run in a transaction of their own and commit at once. Reading operations
 // first end the running transaction, so each read sees every row other PCs committed before it;
 // their read transaction stays open until the next operation ends it.
+//
+// A lost server is part of office life. Once connected, the session stays connected in the
+// windows' eyes until DisconnectDatabase: when the server goes away, an operation fails, the
+// session re-attaches to the same database by itself (at once, or at the next operation while
+// the server is still away), and a read, or a write that certainly never reached the server,
+// runs once more on the new attachment. A write whose commit may or may not have landed is
+// reported as failed and never repeated. No call waits more than five seconds for a server that
+// does not answer; a read that keeps receiving rows is not cut off. When the server stays
+// silent, attempts to attach again go on in the background and operations fail at once.
 
+#include "background_attach.h"
+#include "call_watchdog.h"
 #include "isc_handles.h"
 #include "result_buffer.h"
 
 #include <QStringList>
+#include <chrono>
 #include <functional>
 
 class DatabaseSession {
 public:
-    DatabaseSession() = default;
+    DatabaseSession();
     DatabaseSession(const DatabaseSession &) = delete;
     DatabaseSession &operator=(const DatabaseSession &) = delete;
     ~DatabaseSession() { DisconnectDatabase(); }
@@ -24,11 +36,15 @@ public:
     // Creates the database file at `path` ("server:folder/file"); on success the session is
     // attached to it. Failures (the file exists, no server) are swallowed.
     void CreateDatabaseFile(const QString &path);
-    // Attaches unless already attached; the caller tests Connected() afterwards.
+    // Attaches unless already connected; the caller tests Connected() afterwards.
     void ConnectDatabase(const QString &path);
     // Discards the open result, rolls back the running transaction, detaches. Safe in any state.
     void DisconnectDatabase();
-    bool Connected() const { return db_.Attached(); }
+    // Connected since the last successful create or connect, and not disconnected since; the
+    // attachment underneath may be lost for the moment and is made again when next needed.
+    bool Connected() const { return wanted_; }
+    // Whether an attachment exists right now (for tests and diagnostics).
+    bool Attached() const { return db_.Attached(); }
     // Whether the database holds a table of that name, letter case ignored. Reads the catalogue
     // in a short transaction of its own and never disturbs an open result. False on any error.
     bool TableExists(const QString &name);
@@ -70,6 +86,14 @@ public:
     void CloseSelect();                    // the read transaction keeps running
     void CloseQuery();                     // closes the result and ends the transaction
 
+    // --- one page of a longer result --------------------------------------------------------
+    // Sends the lines as a select and reads only what the page needs: skips `skip` rows, then
+    // appends at most `take` rows to `rows` and stops without fetching the rest. The names of
+    // the columns come in `columns`. False on failure; the rows read before it stay. The read
+    // transaction keeps running, as after every read.
+    bool ReadPage(const QStringList &lines, int skip, int take, QStringList &columns,
+                  QList<QStringList> &rows);
+
     // --- state, for callers that need to know and for tests ---------------------------------
     bool TransactionActive() const { return tr_.Active(); }
     bool QueryOpen() const { return queryOpen_; }
@@ -79,16 +103,46 @@ public:
     // not be reached, rather than because the server refused the statement: windows then name
     // the connection instead of blaming the input.
     bool ServerUnreachable() const { return serverUnreachable_; }
+    // True when the last write failed while committing because the server went away or went
+    // silent: the row may have been stored all the same. A caller that numbers its rows checks
+    // whether the row it wrote is there before it writes it again.
+    bool LastWriteOutcomeUnknown() const { return writeOutcomeUnknown_; }
+
+    // The longest a call waits for a server that does not answer.
+    static constexpr std::chrono::milliseconds kCallLimit{5000};
+    // The local server's port for paths without a server name (tests run their own server).
+    void SetLoopbackPort(int port) { options_.loopbackPort = port; }
     const QString &LastErrorText() const { return lastErrorText_; }
 
 private:
-    bool RunWrite(const QStringList &lines);
+    // How one attempt at an operation ended.
+    enum class Attempt {
+        Done,        // the operation did what it should
+        Refused,     // the server answered with an error: the result stands
+        LostUnsent,  // the connection was gone before anything of the operation was sent
+        Lost,        // the connection went while the operation ran; nothing was committed
+        LostCommit,  // the connection went during the commit: it may or may not have landed
+    };
+    // Runs an attempt with the watchdog armed; when the attachment turns out lost, drops it,
+    // re-attaches and runs the attempt once more if `read` or nothing had been sent.
+    bool Run(bool read, const std::function<Attempt()> &attempt);
+    // Connected and attached, re-attaching first when the attachment was lost.
+    bool Ready();
+    bool Reattach();
+    void DropAttachment(); // after a loss: forget the statement, transaction and attachment
+    Attempt Failed(IscStatus &status, Attempt ifLost); // notes the failure and classifies it
+    Attempt WriteAttempt(const QByteArray &statement);
     // Ends the running transaction and prepares and executes a select in a new one.
-    bool StartRead(const QStringList &lines);
-    bool Ready(); // attached; otherwise the operation fails as unreachable
+    Attempt StartRead(const QByteArray &statement);
+    bool Encode(const QStringList &lines, QByteArray &bytes); // false: not sendable as CP932
     bool Note(IscStatus &status); // remembers a failure; returns false
     void CloseStatement();
 
+    ConnectionOptions options_;
+    QByteArray path_; // the database the session is connected to
+    bool wanted_ = false;
+    CallWatchdog watchdog_{kCallLimit};
+    BackgroundAttach background_; // trying while the server is silent
     IscAttachment db_;
     IscTransaction tr_;
     IscStatement statement_;
@@ -96,6 +150,7 @@ private:
     ResultBuffer result_;
     bool queryOpen_ = false;
     bool serverUnreachable_ = false;
+    bool writeOutcomeUnknown_ = false;
     int position_ = 0;
     QStringList lastStatement_;
     ISC_STATUS lastErrorCode_ = 0;

@@ -56,14 +56,13 @@ bool IscAttachment::Attach(const QByteArray &path, const QByteArray &dpb, IscSta
     return true;
 }
 
-bool IscAttachment::CreateByStatement(const QByteArray &statement, IscStatus &status)
+bool IscAttachment::Create(const QByteArray &path, const QByteArray &dpb, IscStatus &status)
 {
     Detach();
-    isc_tr_handle noTransaction = 0;
-    isc_dsql_execute_immediate(status.vector(), &handle_, &noTransaction, 0, statement.constData(),
-                               kDialect, nullptr);
+    isc_create_database(status.vector(), short(path.size()), path.constData(), &handle_,
+                        short(dpb.size()), dpb.constData(), 0);
     if (status.Failed()) {
-        Detach();
+        handle_ = 0;
         return false;
     }
     return true;
@@ -150,6 +149,12 @@ int TextRow::Length(int column) const
     return length;
 }
 
+QByteArray TextRow::Name(int column) const
+{
+    const XSQLVAR &var = sqlda_->sqlvar[column];
+    return QByteArray(var.aliasname, var.aliasname_length);
+}
+
 bool IscStatement::PrepareSelect(IscAttachment &db, IscTransaction &tr, const QByteArray &sql,
                                  TextRow &row, IscStatus &status)
 {
@@ -213,7 +218,9 @@ bool ExecuteImmediate(IscAttachment &db, IscTransaction &tr, const QByteArray &s
     return !status.Failed();
 }
 
-QByteArray AttachmentParameters(const QByteArray &user, const QByteArray &password)
+namespace {
+
+QByteArray ParameterBlock(const ConnectionOptions &options)
 {
     QByteArray dpb;
     dpb.append(char(isc_dpb_version1));
@@ -222,8 +229,34 @@ QByteArray AttachmentParameters(const QByteArray &user, const QByteArray &passwo
         dpb.append(char(value.size()));
         dpb.append(value);
     };
-    add(char(isc_dpb_user_name), user);
-    add(char(isc_dpb_password), password);
+    auto addNumber = [&add](char tag, quint32 value) {
+        QByteArray bytes(4, '\0');
+        for (int i = 0; i < 4; ++i) bytes[i] = char((value >> (8 * i)) & 0xFF); // little-endian
+        add(tag, bytes);
+    };
+    add(char(isc_dpb_user_name), options.user);
+    add(char(isc_dpb_password), options.password);
     add(char(isc_dpb_sql_dialect), QByteArray(1, char(3)));
+    addNumber(char(isc_dpb_connect_timeout), quint32(options.connectTimeoutSeconds));
+    QByteArray config = "Providers = Remote, Loopback";
+    if (options.loopbackPort > 0) config += "\nRemoteServicePort = " + QByteArray::number(options.loopbackPort);
+    add(char(isc_dpb_config), config);
+    return dpb;
+}
+
+} // namespace
+
+QByteArray AttachmentParameters(const ConnectionOptions &options)
+{
+    return ParameterBlock(options);
+}
+
+QByteArray CreationParameters(const ConnectionOptions &options)
+{
+    QByteArray dpb = ParameterBlock(options);
+    const quint32 pageSize = 4096;
+    dpb.append(char(isc_dpb_page_size));
+    dpb.append(char(4));
+    for (int i = 0; i < 4; ++i) dpb.append(char((pageSize >> (8 * i)) & 0xFF));
     return dpb;
 }

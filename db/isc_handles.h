@@ -29,11 +29,18 @@ public:
     ~IscAttachment() { Detach(); }
 
     bool Attach(const QByteArray &path, const QByteArray &dpb, IscStatus &status);
-    // Runs CREATE DATABASE; on success the new database is attached.
-    bool CreateByStatement(const QByteArray &statement, IscStatus &status);
+    // Creates the database file; on success the new database is attached.
+    bool Create(const QByteArray &path, const QByteArray &dpb, IscStatus &status);
     void Detach();
+    // Takes over an attachment made elsewhere (by a background attempt).
+    void Adopt(isc_db_handle handle)
+    {
+        Detach();
+        handle_ = handle;
+    }
     bool Attached() const { return handle_ != 0; }
     isc_db_handle *Handle() { return &handle_; }
+    isc_db_handle Value() const { return handle_; }
 
 private:
     isc_db_handle handle_ = 0;
@@ -65,6 +72,7 @@ public:
     bool IsNull(int column) const { return indicators_[column] == -1; }
     const char *Data(int column) const;
     int Length(int column) const;
+    QByteArray Name(int column) const; // the column's name or alias in the select list
 
     XSQLDA *Describe(int columns); // (re)allocates room for `columns` variables
     XSQLDA *Sqlda() { return sqlda_; }
@@ -117,5 +125,21 @@ bool FetchEach(IscStatement &statement, TextRow &row, IscStatus &status, OnRow o
 bool ExecuteImmediate(IscAttachment &db, IscTransaction &tr, const QByteArray &sql,
                       IscStatus &status);
 
-// The attachment parameters for a user and password, SQL dialect 3, no character set.
-QByteArray AttachmentParameters(const QByteArray &user, const QByteArray &password);
+// How the program reaches its databases, the same for creating and attaching.
+struct ConnectionOptions {
+    QByteArray user = "SYSDBA";
+    QByteArray password = "quillnest";
+    // Waiting for a server to take the connection ends after this many seconds, also when the
+    // server's machine accepts it but the server process does not answer.
+    int connectTimeoutSeconds = 5;
+    // A path without a server name goes to the local server over loopback, never to an engine
+    // inside this process, which would lock the file against the server and every other PC.
+    // 0: the port the client library is configured with (3050 unless set otherwise).
+    int loopbackPort = 0;
+};
+
+// The attachment parameters: user, password, SQL dialect 3, no character set, the time-out and
+// the providers above.
+QByteArray AttachmentParameters(const ConnectionOptions &options);
+// The same for creating a database, with its page size of 4096 bytes.
+QByteArray CreationParameters(const ConnectionOptions &options);

@@ -70,6 +70,7 @@ bool TForm4::FormShow()
     }
     ComboBox1->setCurrentIndex(0);
     RefreshGrid();
+    if (ReportedUnreachable()) return false;
     SG1->setFocus();
     return true;
 }
@@ -82,7 +83,8 @@ void TForm4::RefreshGrid()
         Db(), QStringLiteral("MEMBER.N,MEMBER.SN,SECTION.SNAME,MEMBER.PNAME"),
         QStringLiteral("MEMBER,SECTION"), QStringLiteral("MEMBER.SN=SECTION.N OR MEMBER.SN=0"),
         QStringLiteral("MEMBER.N"), 4);
-    SG1->Fill(MemberGridRows(joined));
+    // Rows that could not be read are not gone: the grid keeps showing the last ones.
+    if (!Db().ServerUnreachable()) SG1->Fill(MemberGridRows(joined));
 }
 
 void TForm4::SG1Click()

@@ -34,6 +34,8 @@ bool TForm5::FormShow()
         for (const QStringList &member : members)
             ComboBox1->addItem(member[0] + QLatin1Char(':') + member[2]);
     }
+    // Not "register the members first": they may well be there, out of reach.
+    if (ReportedUnreachable()) return false;
     // The current PC user is chosen again; nobody when that member is gone or none was set.
     ComboBox1->setCurrentIndex(-1);
     for (int i = 0; i < ComboBox1->count(); ++i) {

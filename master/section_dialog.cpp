@@ -38,13 +38,17 @@ bool TForm3::FormShow()
     SG1->Reset();
     if (!DatabaseReady()) return false;
     RefreshGrid();
+    if (ReportedUnreachable()) return false;
     SG1->setFocus();
     return true;
 }
 
 void TForm3::RefreshGrid()
 {
-    SG1->Fill(SelectRows(Db(), QStringLiteral("*"), kTable, QString(), QStringLiteral("N"), 2));
+    const QList<QStringList> rows =
+        SelectRows(Db(), QStringLiteral("*"), kTable, QString(), QStringLiteral("N"), 2);
+    // Rows that could not be read are not gone: the grid keeps showing the last ones.
+    if (!Db().ServerUnreachable()) SG1->Fill(rows);
 }
 
 void TForm3::SG1Click()

@@ -45,7 +45,7 @@ void Drop(const Settings &settings)
     IscAttachment db;
     IscStatus status;
     if (!db.Attach(DatabasePath(settings).toLocal8Bit(),
-                   AttachmentParameters("SYSDBA", "quillnest"), status))
+                   AttachmentParameters(ConnectionOptions()), status))
         return;
     isc_drop_database(status.vector(), db.Handle());
     if (!status.Failed()) *db.Handle() = 0; // dropping detaches

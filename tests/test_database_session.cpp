@@ -283,6 +283,27 @@ private slots:
         QVERIFY(otherPc.TableExists("CHAT"));
     }
 
+    void aPathWithoutServerNameGoesThroughTheLocalServer()
+    {
+        // "127.0.0.1/3051:" names the run's server; the same server stands for the local one.
+        const QString prefix = settings.ServerPrefix;
+        const int port = prefix.section('/', 1).section(':', 0, 0).toInt();
+        QVERIFY(port > 0);
+        DatabaseSession local;
+        local.SetLoopbackPort(port);
+        local.ConnectDatabase(settings.DataFolder + settings.DatabaseFileName);
+        QVERIFY2(local.Connected(), qPrintable(local.LastErrorText()));
+        // Both attached at once: the file is the server's, not held by this process.
+        QVERIFY(db->Connected());
+        QVERIFY(local.CreateChatTable());
+        QVERIFY(db->InsertRow("CHAT", 2, {"N", "CTEXT"}, {"1", "'one'"}));
+        QCOMPARE(local.CountRows("CHAT", ""), 1);
+        DatabaseSession remote;
+        remote.ConnectDatabase(DatabasePath(settings));
+        QVERIFY(remote.Connected());
+        QCOMPARE(remote.CountRows("CHAT", ""), 1);
+    }
+
     void cp932NamesRoundTripByteForByte()
     {
         QVERIFY(db->CreateMemberTable());

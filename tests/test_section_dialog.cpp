@@ -3,6 +3,7 @@
 
 #include "cp932.h"
 #include "message_recorder.h"
+#include "own_server.h"
 #include "section_dialog.h"
 #include "string_grid.h"
 #include "test_database.h"
@@ -241,6 +242,45 @@ private slots:
         TypeInto(form3->Edit1, "12345678901234567");
         QCOMPARE(form3->Edit1->text(), QStringLiteral("1234567890123456"));
         QVERIFY(!form3->Edit1->testAttribute(Qt::WA_InputMethodEnabled));
+    }
+
+    void aServerOutOfReachIsNamedNotBlamedOnTheInput()
+    {
+        const QString cannotConnect =
+            QStringLiteral("データベースに接続出来ません。設定を確認して下さい。");
+        OwnServer server;
+        QVERIFY(server.Running());
+        FreshMainWindow pc(server.FreshSettings());
+        QVERIFY(pc.Ready());
+        QVERIFY(pc.form1->Db().CreateSectionTable());
+        QVERIFY(pc.form1->Db().InsertRow("SECTION", 2, {"N", "SNAME"}, {"1", "'a'"}));
+        TForm3 dialog(*pc.form1);
+        QVERIFY(dialog.FormShow());
+        QCOMPARE(dialog.SG1->Cell(0, 1), QString("1"));
+
+        QVERIFY(server.Kill());
+        dialog.Edit1->setText("1");
+        dialog.Edit2->setText("b");
+        dialog.Button4Click(); // not "the number is unused"
+        QCOMPARE(messages->texts, QStringList{cannotConnect});
+        messages->Clear();
+        dialog.Edit1->setText("7");
+        dialog.Edit1DblClick(); // no proposal of 1, which exists
+        QCOMPARE(messages->texts, QStringList{cannotConnect});
+        QCOMPARE(dialog.Edit1->text(), QString("7"));
+        messages->Clear();
+        dialog.Button1Click(); // the add fails; the grid keeps its rows
+        QCOMPARE(messages->texts, QStringList{QStringLiteral("登録失敗")});
+        QCOMPARE(dialog.SG1->Cell(0, 1), QString("1"));
+        messages->Clear();
+        QVERIFY(!dialog.FormShow());
+        QCOMPARE(messages->texts, QStringList{cannotConnect});
+        messages->Clear();
+
+        QVERIFY(server.Start()); // back without any reconnecting by the user
+        dialog.Edit1->setText("1");
+        dialog.Button4Click();
+        QCOMPARE(messages->texts, QStringList{QStringLiteral("変更OK")});
     }
 };
 
