@@ -1,6 +1,7 @@
 #include "window_wiring.h"
 
 #include "database_settings_dialog.h"
+#include "image_list_browser.h"
 #include "image_record_editor.h"
 #include "main_window.h"
 #include "member_dialog.h"
@@ -32,6 +33,8 @@ void RegisterChildWindows(TForm1 &form1)
     // form1.SetChildWindowFactory(ChildWindow::..., [](TForm1 &owner) { return new ...; });
     form1.SetChildWindowFactory(ChildWindow::ImageEditor,
                                 [](TForm1 &owner) { return new TForm6(owner); });
+    form1.SetChildWindowFactory(ChildWindow::ImageList,
+                                [](TForm1 &owner) { return new TForm7(owner); });
 }
 
 } // namespace
