@@ -1,6 +1,9 @@
 #include "raw_connection.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 bool RawSucceeded(const ISC_STATUS *status, const char *what)
 {
@@ -74,4 +77,82 @@ bool RawConnection::Drop()
     }
     Detach();
     return false;
+}
+
+namespace {
+// The room the session gives a non-text column converted to text.
+constexpr int kNonTextWidth = 64;
+constexpr int kMaxColumns = 32;
+} // namespace
+
+bool RawReadAll(RawConnection &db, const QByteArray &select, ReadTally &tally)
+{
+    ISC_STATUS_ARRAY status{};
+    isc_tr_handle tr = 0;
+    isc_stmt_handle statement = 0;
+    auto fail = [&](const char *what) {
+        RawSucceeded(status, what);
+        ISC_STATUS_ARRAY ignored{};
+        if (statement) isc_dsql_free_statement(ignored, &statement, DSQL_drop);
+        if (tr) isc_rollback_transaction(ignored, &tr);
+        return false;
+    };
+
+    isc_start_transaction(status, &tr, 1, db.Handle(), 0, nullptr);
+    if (status[1]) return fail("start transaction");
+    isc_dsql_allocate_statement(status, db.Handle(), &statement);
+    if (status[1]) return fail("allocate statement");
+    std::vector<char> sqldaStorage(XSQLDA_LENGTH(kMaxColumns), 0);
+    auto *sqlda = reinterpret_cast<XSQLDA *>(sqldaStorage.data());
+    sqlda->version = SQLDA_VERSION1;
+    sqlda->sqln = kMaxColumns;
+    isc_dsql_prepare(status, &tr, &statement, 0, select.constData(), SQL_DIALECT_V6, sqlda);
+    if (status[1]) return fail("prepare");
+    if (sqlda->sqld > sqlda->sqln) {
+        std::fprintf(stderr, "the select has more than %d columns\n", kMaxColumns);
+        return fail("describe");
+    }
+
+    // Every column as a nullable VARCHAR: 2 length bytes, then the text.
+    const int columns = sqlda->sqld;
+    std::vector<int> offsets(columns + 1, 0);
+    for (int i = 0; i < columns; ++i) {
+        const XSQLVAR &var = sqlda->sqlvar[i];
+        const int base = var.sqltype & ~1;
+        const bool text = base == SQL_TEXT || base == SQL_VARYING;
+        const int width = text ? std::max<int>(var.sqllen, 1) : kNonTextWidth;
+        offsets[i + 1] = offsets[i] + ((int(sizeof(ISC_USHORT)) + width + 1) & ~1);
+    }
+    std::vector<char> buffer(std::max(offsets[columns], 1));
+    std::vector<ISC_SHORT> indicators(std::max(columns, 1));
+    for (int i = 0; i < columns; ++i) {
+        XSQLVAR &var = sqlda->sqlvar[i];
+        const int base = var.sqltype & ~1;
+        const bool text = base == SQL_TEXT || base == SQL_VARYING;
+        var.sqllen = short(offsets[i + 1] - offsets[i] - int(sizeof(ISC_USHORT)));
+        if (!text) var.sqlsubtype = 0;
+        var.sqltype = SQL_VARYING + 1;
+        var.sqlscale = 0;
+        var.sqldata = buffer.data() + offsets[i];
+        var.sqlind = &indicators[i];
+    }
+
+    isc_dsql_execute(status, &tr, &statement, SQL_DIALECT_V6, nullptr);
+    if (status[1]) return fail("execute");
+    ISC_STATUS fetched;
+    while ((fetched = isc_dsql_fetch(status, &statement, SQL_DIALECT_V6, sqlda)) == 0) {
+        ++tally.rows;
+        for (int i = 0; i < columns; ++i) {
+            if (indicators[i] == -1) continue;
+            ISC_USHORT length;
+            std::memcpy(&length, buffer.data() + offsets[i], sizeof length);
+            tally.chars += length;
+        }
+    }
+    if (fetched != 100) return fail("fetch");
+    isc_dsql_free_statement(status, &statement, DSQL_drop);
+    if (status[1]) return fail("drop statement");
+    isc_commit_transaction(status, &tr);
+    if (status[1]) return fail("commit");
+    return true;
 }

@@ -31,3 +31,18 @@ public:
 private:
     isc_db_handle handle_ = 0;
 };
+
+// What a reading side does with the data: count the rows and add up the length of every field,
+// so both sides of a pair are seen to read the same.
+struct ReadTally {
+    long long rows = 0;
+    long long chars = 0;
+    bool operator==(const ReadTally &other) const
+    {
+        return rows == other.rows && chars == other.chars;
+    }
+};
+
+// The raw baseline of every read: a plain fetch loop that binds each column as text the way the
+// session does, over the whole result, in a transaction of its own.
+bool RawReadAll(RawConnection &db, const QByteArray &select, ReadTally &tally);
