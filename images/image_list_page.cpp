@@ -41,11 +41,12 @@ QString FilterCondition(const QString &column, const QString &typed)
     return column + QStringLiteral(" LIKE '%") + literal + QStringLiteral("%'");
 }
 
-QStringList PageStatement(const QString &filterText, const QString &orderText)
+QStringList PageStatement(const QString &filterText, const QString &orderText, int lastRow)
 {
     QStringList lines{QStringLiteral("SELECT * FROM IMGLIST")};
     if (!filterText.isEmpty()) lines << QStringLiteral("  WHERE ") + filterText;
-    lines << QStringLiteral("  ORDER BY ") + orderText + QLatin1Char(';');
+    lines << QStringLiteral("  ORDER BY ") + orderText + QStringLiteral(" ROWS ") +
+                 QString::number(lastRow) + QLatin1Char(';');
     return lines;
 }
 

@@ -29,8 +29,12 @@ const std::array<FilterColumn, 5> &FilterColumns();
 // keep their LIKE meaning.
 QString FilterCondition(const QString &column, const QString &typed);
 
-// SELECT * FROM IMGLIST / [  WHERE <filter>] /   ORDER BY <order>;
-QStringList PageStatement(const QString &filterText, const QString &orderText);
+// SELECT * FROM IMGLIST / [  WHERE <filter>] /   ORDER BY <order> ROWS <lastRow>;
+// The server sends no row past the end of the page (the client skips the rows before it):
+// without the limit it would stream a whole batch of rows beyond the page, which the client
+// then has to take in and throw away, and a page of a large catalogue would cost ten times one
+// of a small catalogue.
+QStringList PageStatement(const QString &filterText, const QString &orderText, int lastRow);
 
 // One page back, never before the first row.
 int PreviousPageStart(int pageStart);
