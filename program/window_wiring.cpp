@@ -3,6 +3,7 @@
 #include "chat_editor.h"
 #include "chat_window.h"
 #include "database_settings_dialog.h"
+#include "image_list_browser.h"
 #include "image_record_editor.h"
 #include "main_window.h"
 #include "member_dialog.h"
@@ -37,6 +38,8 @@ void RegisterChildWindows(TForm1 &form1)
 {
     form1.SetChildWindowFactory(ChildWindow::ImageEditor,
                                 [](TForm1 &owner) { return new TForm6(owner); });
+    form1.SetChildWindowFactory(ChildWindow::ImageList,
+                                [](TForm1 &owner) { return new TForm7(owner); });
     form1.SetChildWindowFactory(ChildWindow::Chat,
                                 [](TForm1 &owner) { return new TForm10(owner); });
     form1.SetChildWindowFactory(ChildWindow::Pointer,

@@ -1,0 +1,267 @@
+// The picture catalogue against a real database: pages of 100, the sort orders with their
+// ties, the filter (quotes included), the openers, and deleting strokes while another PC's
+// board shows the picture.
+
+#include "drawing_board.h"
+#include "image_list_browser.h"
+#include "image_record_editor.h"
+#include "image_windows.h"
+#include "message_recorder.h"
+#include "string_grid.h"
+#include "test_database.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QtTest>
+
+class ImageListBrowserTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<FreshMainWindow> main;
+    std::unique_ptr<MessageRecorder> messages;
+    TForm1 &form1() { return *main->form1; }
+
+    // Shows a main window as the program does, its settings file saying what it already holds,
+    // so that the child windows in its MDI area come up and run their show handlers.
+    static void Show(FreshMainWindow &pc)
+    {
+        QVERIFY(WriteSettingsFile(pc.dir.filePath("oekaki.dat"), pc.form1->settings(),
+                                  WindowPlacements{QRect(0, 0, 900, 700), {}}));
+        pc.form1->show();
+        QVERIFY(pc.form1->Connected());
+    }
+    template <class Window> Window *Newest()
+    {
+        return qobject_cast<Window *>(form1().MdiArea()->subWindowList().last()->widget());
+    }
+
+    // Pictures 1..count, each 100 x 80, named p1, p2, ...
+    void AddPictures(int count)
+    {
+        QVERIFY(form1().Db().ExecuteScript(
+            {QString("EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= %1) DO BEGIN "
+                     "INSERT INTO IMGLIST (N, MN, INAME, SX, SY) VALUES (:I, 1, 'p' || :I, 100, "
+                     "80); I = I + 1; END END")
+                 .arg(count)}));
+    }
+    void AddPicture(int n, const QString &name, const QString &memo, const QString &date1,
+                    const QString &date2)
+    {
+        QVERIFY(form1().Db().InsertRow(
+            "IMGLIST", 7, {"N", "MN", "INAME", "MEMO1", "SX", "SY", "DATE1"},
+            {QString::number(n), "1", "'" + name + "'", "'" + memo + "'", "40", "30",
+             "'" + date1 + "'"}));
+        QVERIFY(form1().Db().UpdateRows("IMGLIST", 1, {"DATE2"}, {"'" + date2 + "'"},
+                                        "N=" + QString::number(n)));
+    }
+    TForm7 *Browser()
+    {
+        auto *browser = new TForm7(form1());
+        browser->setAttribute(Qt::WA_DeleteOnClose);
+        form1().MdiArea()->addSubWindow(browser)->show();
+        return browser;
+    }
+    static QStringList Numbers(TForm7 *browser)
+    {
+        QStringList numbers;
+        for (int r = 1; r <= 100 && !browser->SG1->Cell(0, r).isEmpty(); ++r)
+            numbers << browser->SG1->Cell(0, r);
+        return numbers;
+    }
+    static QString Range(int first, int last)
+    {
+        QStringList numbers;
+        for (int n = first; n <= last; ++n) numbers << QString::number(n);
+        return numbers.join(',');
+    }
+    // The page's first, number of rows and next start, e.g. "201+50>251".
+    static QString Page(TForm7 *browser)
+    {
+        return QString("%1+%2>%3")
+            .arg(browser->PageStart)
+            .arg(Numbers(browser).size())
+            .arg(browser->NextPageStart);
+    }
+
+private slots:
+    void init()
+    {
+        main = std::make_unique<FreshMainWindow>();
+        if (!main->Ready()) QFAIL(qPrintable(test_db::WhyNoServer()));
+        main->form1->settings().PcUserNumber = 1;
+        QVERIFY(form1().Db().CreateImageListTable());
+        QVERIFY(form1().Db().CreateMemberTable());
+        QVERIFY(form1().Db().InsertRow("MEMBER", 3, {"N", "SN", "PNAME"}, {"1", "0", "'山田'"}));
+        messages = std::make_unique<MessageRecorder>();
+        Show(*main);
+    }
+    void cleanup()
+    {
+        messages.reset();
+        main.reset();
+    }
+
+    void pagesOfAHundred()
+    {
+        TForm7 *browser = Browser();
+        QCOMPARE(Page(browser), QString("1+0>1"));
+        browser->Button3Click(); // next from the empty first page stays there
+        QCOMPARE(Page(browser), QString("1+0>1"));
+
+        AddPictures(100);
+        browser->Button4Click();
+        QCOMPARE(Page(browser), QString("1+100>101"));
+        browser->Button3Click();
+        QCOMPARE(Page(browser), QString("101+0>101"));
+        browser->Button2Click();
+        QCOMPARE(Page(browser), QString("1+100>101"));
+
+        QVERIFY(form1().Db().DeleteRows("IMGLIST", ""));
+        AddPictures(250);
+        browser->Button1Click();
+        browser->Button3Click();
+        browser->Button3Click();
+        QCOMPARE(Page(browser), QString("201+50>251"));
+        // The server sends nothing past the page; the rows before it are skipped here.
+        QCOMPARE(form1().Db().LastStatement(),
+                 QStringList({"SELECT * FROM IMGLIST", "  ORDER BY N ROWS 300;"}));
+        QCOMPARE(Numbers(browser).join(','), Range(201, 250));
+        browser->Button3Click();
+        QCOMPARE(Page(browser), QString("251+0>251"));
+        browser->Button2Click();
+        QCOMPARE(Page(browser), QString("151+100>251"));
+        browser->Button1Click();
+        browser->Button2Click(); // previous on the first page reloads it
+        QCOMPARE(Page(browser), QString("1+100>101"));
+        QVERIFY(messages->texts.isEmpty());
+    }
+
+    void sortOrdersBreakTiesByNumber()
+    {
+        AddPicture(1, "c", "m2", "20240102", "20240202");
+        AddPicture(2, "a", "m1", "20240101", "20240201");
+        AddPicture(3, "b", "m2", "20240102", "20240202");
+        AddPicture(4, "d", "m1", "20240101", "20240201");
+        TForm7 *browser = Browser();
+        const QStringList expected{"1,2,3,4", "4,3,2,1", "2,3,1,4", "4,1,3,2", "2,4,1,3",
+                                   "3,1,4,2", "2,4,1,3", "3,1,4,2", "2,4,1,3", "3,1,4,2"};
+        for (int order = 0; order < 10; ++order) {
+            browser->Button3Click(); // any page: a new order starts on the first
+            browser->ComboBox1->setCurrentIndex(order);
+            browser->ComboBox1Select();
+            QCOMPARE(Numbers(browser).join(','), expected[order]);
+        }
+    }
+
+    void filtersMatchSubstringsAndQuotesStayText()
+    {
+        AddPicture(1, "O''Brien", "memo x", "20240101", "20240301");
+        AddPicture(2, "abc", "note", "20230505", "20240401");
+        AddPicture(3, "zabcz", "memo y", "20240102", "20240302");
+        TForm7 *browser = Browser();
+        auto filter = [&](int column, const QString &text) {
+            browser->Edit1->setText(text);
+            browser->ComboBox2->setCurrentIndex(column);
+            browser->ComboBox2Select();
+            return Numbers(browser).join(',');
+        };
+        QCOMPARE(filter(1, "abc"), QString("2,3"));
+        QCOMPARE(filter(2, "memo"), QString("1,3"));
+        QCOMPARE(filter(3, "2023"), QString("2"));
+        QCOMPARE(filter(4, "0401"), QString("2"));
+        QCOMPARE(filter(1, "O'B"), QString("1")); // the quote is part of the text
+        QCOMPARE(filter(1, "x' OR 'a'='a"), QString());
+        QCOMPARE(filter(1, ""), QString("1,2,3")); // nothing typed: no filter
+        QCOMPARE(filter(0, "abc"), QString("1,2,3"));
+        QVERIFY(messages->texts.isEmpty());
+    }
+
+    void detailsAndOpeners()
+    {
+        AddPicture(7, "山の絵", "memo", "20240101", "20240202");
+        TForm7 *browser = Browser();
+        browser->SG1->SetRow(2);
+        browser->SG1->SetRow(1);
+        QCOMPARE(browser->Edit2->text(), QString("山の絵"));
+        QCOMPARE(browser->LabelA->text(), QString("作成者：山田"));
+        QCOMPARE(browser->LabelB->text(), QString("サイズ：40×30"));
+        QCOMPARE(browser->LabelC->text(), QString("日　付：20240101　20240202"));
+        browser->SG1SelectCell(0, 2); // an empty row clears the details
+        QCOMPARE(browser->Edit2->text(), QString());
+        QCOMPARE(browser->LabelA->text(), QString("作成者："));
+
+        // The size the page showed when it was loaded, not what is stored now.
+        QVERIFY(form1().Db().UpdateRows("IMGLIST", 1, {"SX"}, {"55"}, "N=7"));
+        browser->Button8Click();
+        auto *board = Newest<TForm8>();
+        QVERIFY(board);
+        QCOMPARE(board->PictureWidth, 40);
+        QCOMPARE(board->PictureHeight, 30);
+        QCOMPARE(board->windowTitle(), QString("お絵描きソフト － 山の絵(N:7)"));
+
+        browser->Button7Click();
+        auto *editor = Newest<TForm6>();
+        QVERIFY(editor);
+        QCOMPARE(editor->RecordMode, 1);
+        QCOMPARE(editor->Edit2->text(), QString("山の絵"));
+        QCOMPARE(editor->windowTitle(), QString("画像一覧データ編集"));
+    }
+
+    void deletingStrokesUnderAnotherPcsBoard()
+    {
+        AddPicture(3, "絵", "", "20240101", "20240101");
+        FreshMainWindow otherPc(*main, 2);
+        Show(otherPc);
+        TForm8 *board = OpenDrawingBoard(*otherPc.form1, 3, 40, 30, "絵");
+        QVERIFY(board && form1().TableExists("IMG_3"));
+
+        TForm7 *browser = Browser();
+        browser->SG1->SetRow(1);
+        browser->Button9Click();
+        QCOMPARE(messages->texts, QStringList({"画像データ「絵」(N:3)を削除します。よろしいですか？",
+                                               "画像データ「絵」(N:3)を削除しました。"}));
+        messages->Clear();
+        browser->Button9Click();
+        QCOMPARE(messages->texts, QStringList{"画像データ「絵」(N:3)のテーブルデータは存在しません。"});
+
+        // The other PC's board goes on: its poll and its next stroke return at once.
+        QElapsedTimer clock;
+        clock.start();
+        board->Timer1Timer();
+        board->SpeedButton4Click();
+        board->Image1MouseDown(Qt::LeftButton, Qt::LeftButton, 5, 5);
+        board->Image1MouseUp(Qt::LeftButton, 6, 5);
+        QVERIFY(clock.elapsed() < 1000);
+        QVERIFY(!form1().TableExists("IMG_3"));
+
+        // A board opened afterwards starts white on a new, empty stroke table.
+        TForm8 *fresh = OpenDrawingBoard(form1(), 3, 40, 30, "絵");
+        QVERIFY(fresh && form1().TableExists("IMG_3"));
+        QCOMPARE(form1().Db().CountRows("IMG_3", ""), 0);
+    }
+
+    void sizesComeBackAsTheyWereLeft()
+    {
+        TForm7 *browser = Browser();
+        browser->SG1->setColumnWidth(2, 123);
+        browser->Button6Click();
+        QCOMPARE(browser->PanelHeight(), 28);
+        browser->parentWidget()->resize(500, 400);
+        browser->parentWidget()->close();
+        QCOMPARE(form1().settings().ImageListColumnWidths[2], 123);
+        QCOMPARE(form1().settings().ImageListPanelHeight, 28);
+        QCOMPARE(form1().settings().ImageListWidth, 500);
+
+        TForm7 *again = Browser();
+        QCOMPARE(again->SG1->columnWidth(2), 123);
+        QCOMPARE(again->PanelHeight(), 28);
+        QCOMPARE(again->parentWidget()->size(), QSize(500, 400));
+    }
+};
+
+QTEST_MAIN(ImageListBrowserTest)
+#include "test_image_list_browser.moc"
