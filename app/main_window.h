@@ -61,6 +61,10 @@ public:
     using ChildWindowFactory = std::function<QWidget *(TForm1 &)>;
     void SetChildWindowFactory(ChildWindow which, ChildWindowFactory factory);
     QMdiArea *MdiArea() const { return mdiArea_; }
+    // Shows a new child window inside the main window, captioned when a caption is given; its
+    // show handler runs now, reading the run-time values its opener has just set. Window and
+    // frame free themselves when closed. Null (and the window deleted) when it cannot be shown.
+    QWidget *ShowChildWindow(QWidget *window, const QString &caption = QString());
     // Shows a dialog modally; tests replace it so that no dialog ever blocks them.
     std::function<void(QDialog &)> ShowModal;
 

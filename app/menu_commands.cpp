@@ -36,17 +36,25 @@ QWidget *TForm1::OpenChildWindow(ChildWindow which, const QString &caption)
     const ChildWindowFactory &factory = childFactories_[int(which)];
     if (!factory) return nullptr;
     try {
-        QWidget *window = factory(*this);
-        if (!window) return nullptr;
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        QMdiSubWindow *frame = mdiArea_->addSubWindow(window);
-        frame->setAttribute(Qt::WA_DeleteOnClose);
-        if (!caption.isEmpty()) window->setWindowTitle(caption);
-        window->show();
-        return window;
+        return ShowChildWindow(factory(*this), caption);
     } catch (...) {
         return nullptr; // dropped without a message, as any failure to open a window
     }
+}
+
+QWidget *TForm1::ShowChildWindow(QWidget *window, const QString &caption)
+{
+    if (!window) return nullptr;
+    if (!mdiArea_) {
+        delete window;
+        return nullptr;
+    }
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    QMdiSubWindow *frame = mdiArea_->addSubWindow(window);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    if (!caption.isEmpty()) window->setWindowTitle(caption);
+    window->show();
+    return window;
 }
 
 void TForm1::mnuDBsetClick()

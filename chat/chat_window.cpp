@@ -8,11 +8,9 @@
 #include "program_style.h"
 #include "text_helpers.h"
 
-#include <QCloseEvent>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTimer>
@@ -24,7 +22,7 @@ constexpr int kPollMs = 5000;
 constexpr int kFieldCount = 5;
 } // namespace
 
-TForm10::TForm10(TForm1 &form1, QWidget *parent) : QWidget(parent), Form1(form1)
+TForm10::TForm10(TForm1 &form1, QWidget *parent) : ChildForm(form1, parent)
 {
     setObjectName(QStringLiteral("Form10"));
     setWindowTitle(QStringLiteral("チャット"));
@@ -66,36 +64,6 @@ TForm10::TForm10(TForm1 &form1, QWidget *parent) : QWidget(parent), Form1(form1)
     connect(Timer1, &QTimer::timeout, this, &TForm10::Timer1Timer);
 }
 
-DatabaseSession &TForm10::Db()
-{
-    return Form1.Db();
-}
-
-QWidget *TForm10::OuterWindow()
-{
-    auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget());
-    return frame ? static_cast<QWidget *>(frame) : this;
-}
-
-void TForm10::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    // Once per window: the window is made anew for every opening, and showing it again after
-    // it was minimised must not start the day over.
-    if (shown_) return;
-    shown_ = true;
-    FormShow();
-}
-
-void TForm10::closeEvent(QCloseEvent *event)
-{
-    if (!closed_) {
-        closed_ = true;
-        FormClose();
-    }
-    event->accept();
-}
-
 bool TForm10::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == Edit1 && event->type() == QEvent::KeyPress) {
@@ -112,7 +80,7 @@ bool TForm10::eventFilter(QObject *watched, QEvent *event)
 void TForm10::FormShow()
 {
     const Settings &settings = Form1.settings();
-    OuterWindow()->resize(settings.ChatWindowWidth, settings.ChatWindowHeight);
+    Frame()->resize(settings.ChatWindowWidth, settings.ChatWindowHeight);
     LastChatNumber = 0;
     ScannedChatNumber = 0;
     RichEdit1->clear();
@@ -127,8 +95,8 @@ void TForm10::FormClose()
     RichEdit1->clear();
     Form1.ChatWindowOpen = false;
     Settings &settings = Form1.settings();
-    settings.ChatWindowWidth = OuterWindow()->width();
-    settings.ChatWindowHeight = OuterWindow()->height();
+    settings.ChatWindowWidth = Frame()->width();
+    settings.ChatWindowHeight = Frame()->height();
 }
 
 void TForm10::Timer1Timer()

@@ -3,26 +3,25 @@
 // current day written by members, looks for new ones every 5 s, and sends the input line when
 // Enter is pressed; the sender sees a line through the same read as everybody else's.
 
+#include "child_form.h"
+
 #include <QDateTime>
-#include <QWidget>
 #include <functional>
 
-class DatabaseSession;
 class QFrame;
 class QLineEdit;
 class QPlainTextEdit;
 class QStatusBar;
 class QTimer;
-class TForm1;
 
-class TForm10 : public QWidget {
+class TForm10 : public ChildForm {
     Q_OBJECT
 
 public:
     explicit TForm10(TForm1 &form1, QWidget *parent = nullptr);
 
-    void FormShow();
-    void FormClose();
+    void FormShow() override;
+    void FormClose() override;
     // Only Enter (13) acts: it is consumed (set to 0) and the line is sent unless it is blank.
     void Edit1KeyPress(QChar &key);
     void Timer1Timer();
@@ -43,19 +42,10 @@ public:
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void RefreshChat();
-    DatabaseSession &Db();
-    // The frame the main window put around this window, whose size the settings keep.
-    QWidget *OuterWindow();
-
-    TForm1 &Form1;
-    bool shown_ = false;
-    bool closed_ = false;
 };
 
 namespace msg {

@@ -333,7 +333,7 @@ bool DatabaseSession::KeyExists(const QString &table, const QString &column, con
         CloseStatement();
         exists = fetched == IscStatement::Fetched::Row;
         return fetched == IscStatement::Fetched::Error ? Failed(status, Attempt::Lost)
-                                                        : Attempt::Done;
+                                                       : Attempt::Done;
     });
     return read && exists;
 }
@@ -353,7 +353,7 @@ QString DatabaseSession::SelectMax(const QString &table, const QString &column,
             max = cp932::Decode(row_.Data(0), row_.Length(0));
         CloseStatement();
         return fetched == IscStatement::Fetched::Error ? Failed(status, Attempt::Lost)
-                                                        : Attempt::Done;
+                                                       : Attempt::Done;
     });
     return read ? max : QString();
 }
@@ -378,7 +378,7 @@ int DatabaseSession::SelectFirstRow(const QString &columns, const QString &table
         }
         CloseStatement();
         return fetched == IscStatement::Fetched::Error ? Failed(status, Attempt::Lost)
-                                                        : Attempt::Done;
+                                                       : Attempt::Done;
     });
     return copied;
 }
@@ -409,8 +409,8 @@ int DatabaseSession::OpenSelect(const QString &columns, const QString &table, co
     return result_.Rows();
 }
 
-bool DatabaseSession::ReadPage(const QStringList &lines, int skip, int take,
-                               QStringList &columns, QList<QStringList> &rows)
+bool DatabaseSession::ReadPage(const QStringList &lines, int skip, int take, QStringList &columns,
+                               QList<QStringList> &rows)
 {
     QByteArray bytes;
     if (!Encode(lines, bytes)) return false;
@@ -420,8 +420,7 @@ bool DatabaseSession::ReadPage(const QStringList &lines, int skip, int take,
         const Attempt started = StartRead(bytes);
         if (started != Attempt::Done) return started;
         columns.clear();
-        for (int c = 0; c < row_.Columns(); ++c)
-            columns << QString::fromLatin1(row_.Name(c));
+        for (int c = 0; c < row_.Columns(); ++c) columns << QString::fromLatin1(row_.Name(c));
         IscStatus status;
         Attempt result = Attempt::Done;
         for (int seen = 0; seen < skip + take; ++seen) {
@@ -435,7 +434,8 @@ bool DatabaseSession::ReadPage(const QStringList &lines, int skip, int take,
             if (seen < skip) continue;
             QStringList fields;
             for (int c = 0; c < row_.Columns(); ++c)
-                fields << (row_.IsNull(c) ? QString() : cp932::Decode(row_.Data(c), row_.Length(c)));
+                fields << (row_.IsNull(c) ? QString()
+                                          : cp932::Decode(row_.Data(c), row_.Length(c)));
             rows << fields;
         }
         // Not fetching the rest: the cursor is closed with the statement.

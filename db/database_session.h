@@ -117,11 +117,11 @@ public:
 private:
     // How one attempt at an operation ended.
     enum class Attempt {
-        Done,        // the operation did what it should
-        Refused,     // the server answered with an error: the result stands
-        LostUnsent,  // the connection was gone before anything of the operation was sent
-        Lost,        // the connection went while the operation ran; nothing was committed
-        LostCommit,  // the connection went during the commit: it may or may not have landed
+        Done,       // the operation did what it should
+        Refused,    // the server answered with an error: the result stands
+        LostUnsent, // the connection was gone before anything of the operation was sent
+        Lost,       // the connection went while the operation ran; nothing was committed
+        LostCommit, // the connection went during the commit: it may or may not have landed
     };
     // Runs an attempt with the watchdog armed; when the attachment turns out lost, drops it,
     // re-attaches and runs the attempt once more if `read` or nothing had been sent.
@@ -135,7 +135,7 @@ private:
     // Ends the running transaction and prepares and executes a select in a new one.
     Attempt StartRead(const QByteArray &statement);
     bool Encode(const QStringList &lines, QByteArray &bytes); // false: not sendable as CP932
-    bool Note(IscStatus &status); // remembers a failure; returns false
+    bool Note(IscStatus &status);                             // remembers a failure; returns false
     void CloseStatement();
 
     ConnectionOptions options_;

@@ -37,10 +37,8 @@ bool IscStatus::ConnectionLost() const
     case isc_att_shutdown:
     case isc_net_server_shutdown:
     case isc_unavailable:
-    case isc_bad_db_handle:
-        return true;
-    default:
-        return false;
+    case isc_bad_db_handle: return true;
+    default: return false;
     }
 }
 
@@ -239,7 +237,8 @@ QByteArray ParameterBlock(const ConnectionOptions &options)
     add(char(isc_dpb_sql_dialect), QByteArray(1, char(3)));
     addNumber(char(isc_dpb_connect_timeout), quint32(options.connectTimeoutSeconds));
     QByteArray config = "Providers = Remote, Loopback";
-    if (options.loopbackPort > 0) config += "\nRemoteServicePort = " + QByteArray::number(options.loopbackPort);
+    if (options.loopbackPort > 0)
+        config += "\nRemoteServicePort = " + QByteArray::number(options.loopbackPort);
     add(char(isc_dpb_config), config);
     return dpb;
 }

@@ -11,11 +11,9 @@
 #include "program_style.h"
 
 #include <QBoxLayout>
-#include <QCloseEvent>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFrame>
-#include <QMdiSubWindow>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTimer>
@@ -45,10 +43,10 @@ TimerPause::TimerPause(TForm8 &board) : board_(board)
 
 TimerPause::~TimerPause()
 {
-    if (board_.shown_ && !board_.closed_) board_.StartTimer();
+    if (board_.Shown() && !board_.Closed()) board_.StartTimer();
 }
 
-TForm8::TForm8(TForm1 &form1, QWidget *parent) : QWidget(parent), Form1(form1)
+TForm8::TForm8(TForm1 &form1, QWidget *parent) : ChildForm(form1, parent)
 {
     setObjectName(QStringLiteral("Form8"));
     setWindowTitle(QStringLiteral("お絵描きテスト"));
@@ -109,22 +107,6 @@ TForm8::TForm8(TForm1 &form1, QWidget *parent) : QWidget(parent), Form1(form1)
 
 TForm8::~TForm8() = default;
 
-DatabaseSession &TForm8::Db()
-{
-    return Form1.Db();
-}
-
-Settings &TForm8::settings()
-{
-    return Form1.settings();
-}
-
-QWidget *TForm8::Frame()
-{
-    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget())) return frame;
-    return this;
-}
-
 QFileDialog *TForm8::SaveDialog()
 {
     if (!SavePictureDialog1) {
@@ -158,22 +140,8 @@ void TForm8::StartTimer()
 
 // --- showing and closing --------------------------------------------------------------------
 
-void TForm8::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    if (shown_) return;
-    FormShow();
-}
-
-void TForm8::closeEvent(QCloseEvent *event)
-{
-    if (!closed_) FormClose();
-    event->accept();
-}
-
 void TForm8::FormShow()
 {
-    shown_ = true;
     PictureNumber = Form1.CurrentImageNumber;
     PictureWidth = Form1.CurrentImageWidth;
     PictureHeight = Form1.CurrentImageHeight;
@@ -199,7 +167,6 @@ void TForm8::FormShow()
 
 void TForm8::FormClose()
 {
-    closed_ = true;
     Timer1->stop();
     // A stroke still being captured is dropped: drawn here only, never stored.
     StrokeX.clear();
@@ -218,7 +185,7 @@ void TForm8::FormClose()
 
 void TForm8::Timer1Timer()
 {
-    if (closed_) return; // a tick already queued when the board closed
+    if (Closed()) return; // a tick already queued when the board closed
     TimerPause pause(*this);
     DrawNewRows();
 }

@@ -9,13 +9,13 @@
 
 #include "point_ledger.h"
 
+#include "child_form.h"
+
 #include <QImage>
 #include <QVector>
-#include <QWidget>
 #include <functional>
 
 class BoardCanvas;
-class DatabaseSession;
 class QColorDialog;
 class QFileDialog;
 class QFrame;
@@ -23,10 +23,8 @@ class QScrollArea;
 class QStatusBar;
 class QTimer;
 class QToolButton;
-class TForm1;
-struct Settings;
 
-class TForm8 : public QWidget {
+class TForm8 : public ChildForm {
     Q_OBJECT
 
 public:
@@ -34,8 +32,8 @@ public:
     ~TForm8() override;
 
     // --- handlers ---------------------------------------------------------------------------
-    void FormShow();
-    void FormClose();
+    void FormShow() override;
+    void FormClose() override;
     void SpeedButton1Click(); // save the picture as a bitmap
     void SpeedButton2Click(); // pen tip
     void SpeedButton3Click(); // pen colour
@@ -82,10 +80,6 @@ public:
     enum class StoringStep { Numbering, Inserting };
     std::function<void(StoringStep, int number)> OnStoring;
 
-protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-
 private:
     friend class TimerPause;
 
@@ -100,16 +94,9 @@ private:
     void StartTimer();
     QFileDialog *SaveDialog();
     QColorDialog *ColourDialog();
-    QWidget *Frame(); // the window frame the user moves and sizes
-    DatabaseSession &Db();
-    Settings &settings();
-
-    TForm1 &Form1;
     QImage picture_;
     QString initialFolder_; // of the save dialog, from the settings at show
     PointLedger ledger_;
-    bool shown_ = false;
-    bool closed_ = false;
 };
 
 // Stops a board's poll while one of its handlers runs and starts it again, a full interval

@@ -10,14 +10,12 @@
 #include "string_grid.h"
 #include "text_helpers.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -48,7 +46,7 @@ QLineEdit *ReadOnlyEdit(QWidget *parent, const char *name, int left, int top)
 
 } // namespace
 
-TForm7::TForm7(TForm1 &form1, QWidget *parent) : QWidget(parent), Form1(form1)
+TForm7::TForm7(TForm1 &form1, QWidget *parent) : ChildForm(form1, parent)
 {
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("画像一覧表示"));
@@ -148,22 +146,6 @@ void TForm7::BuildDetailPanel()
     connect(Button8, &QPushButton::clicked, this, &TForm7::Button8Click);
 }
 
-DatabaseSession &TForm7::Db()
-{
-    return Form1.Db();
-}
-
-Settings &TForm7::settings()
-{
-    return Form1.settings();
-}
-
-QWidget *TForm7::Frame()
-{
-    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget())) return frame;
-    return this;
-}
-
 int TForm7::PanelHeight() const
 {
     return Panel1->height();
@@ -177,23 +159,6 @@ void TForm7::SetPanelHeight(int height)
 }
 
 // --- showing and closing --------------------------------------------------------------------
-
-void TForm7::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    if (shown_) return;
-    shown_ = true;
-    FormShow();
-}
-
-void TForm7::closeEvent(QCloseEvent *event)
-{
-    if (!closed_) {
-        closed_ = true;
-        FormClose();
-    }
-    event->accept();
-}
 
 void TForm7::FormShow()
 {

@@ -4,9 +4,8 @@
 // from here a picture is opened on a drawing board, its record edited, or its strokes deleted.
 // Several may be open at once.
 
-#include <QWidget>
+#include "child_form.h"
 
-class DatabaseSession;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -14,18 +13,16 @@ class QLineEdit;
 class QPushButton;
 class QSplitter;
 class StringGrid;
-class TForm1;
-struct Settings;
 
-class TForm7 : public QWidget {
+class TForm7 : public ChildForm {
     Q_OBJECT
 
 public:
     explicit TForm7(TForm1 &form1, QWidget *parent = nullptr);
 
     // --- handlers ---------------------------------------------------------------------------
-    void FormShow();
-    void FormClose();
+    void FormShow() override;
+    void FormClose() override;
     void Button1Click(); // first page
     void Button2Click(); // previous page
     void Button3Click(); // next page
@@ -64,19 +61,8 @@ public:
     int PanelHeight() const;
     void SetPanelHeight(int height);
 
-protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-
 private:
     void BuildTopPanel();
     void BuildDetailPanel();
     int SelectedNumber() const; // of the grid's current row; 0 for an empty row
-    QWidget *Frame();           // the MDI frame around the window, or the window itself
-
-    TForm1 &Form1;
-    DatabaseSession &Db();
-    Settings &settings();
-    bool shown_ = false;
-    bool closed_ = false;
 };

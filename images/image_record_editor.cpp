@@ -37,7 +37,7 @@ bool HasQuote(const QString &text)
 
 } // namespace
 
-TForm6::TForm6(TForm1 &form1, QWidget *parent) : QWidget(parent), Form1(form1)
+TForm6::TForm6(TForm1 &form1, QWidget *parent) : ChildForm(form1, parent)
 {
     setObjectName(QStringLiteral("Form6"));
     setFont(ProgramFont());
@@ -94,16 +94,6 @@ TForm6::TForm6(TForm1 &form1, QWidget *parent) : QWidget(parent), Form1(form1)
     connect(Button3, &QPushButton::clicked, this, &TForm6::Button3Click);
 }
 
-DatabaseSession &TForm6::Db()
-{
-    return Form1.Db();
-}
-
-Settings &TForm6::settings()
-{
-    return Form1.settings();
-}
-
 QString TForm6::AuthorCaption(const QString &name) const
 {
     return QStringLiteral("作成者：") + name;
@@ -111,17 +101,15 @@ QString TForm6::AuthorCaption(const QString &name) const
 
 void TForm6::showEvent(QShowEvent *event)
 {
-    QWidget::showEvent(event);
-    if (shown_) return;
-    shown_ = true;
     // A fixed border with a system menu and a minimise box, inside the main window.
-    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget())) {
+    auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget());
+    if (!Shown() && frame) {
         frame->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
         frame->adjustSize();
         frame->setFixedSize(frame->size());
     }
-    FormShow();
+    ChildForm::showEvent(event); // the show handler, once
 }
 
 void TForm6::keyPressEvent(QKeyEvent *event)

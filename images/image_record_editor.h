@@ -4,23 +4,20 @@
 // dates. The opener sets ImageEditMode and CurrentImageNumber before creating it and the
 // caption afterwards; several editors may be open at once.
 
-#include <QWidget>
+#include "child_form.h"
 
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class TForm1;
-class DatabaseSession;
-struct Settings;
 
-class TForm6 : public QWidget {
+class TForm6 : public ChildForm {
     Q_OBJECT
 
 public:
     explicit TForm6(TForm1 &form1, QWidget *parent = nullptr);
 
-    void FormShow();
+    void FormShow() override;
     void Edit1DblClick();                // propose the next free number
     void Edit8DblClick(QLineEdit *date); // today, for Edit8 and Edit9
     void Button4Click();                 // load
@@ -50,9 +47,4 @@ private:
     bool Refuse(QLineEdit *field, const QString &message);
     bool ChecksPass(int number, int &author);
     QString AuthorCaption(const QString &name) const;
-
-    TForm1 &Form1;
-    DatabaseSession &Db();
-    Settings &settings();
-    bool shown_ = false;
 };

@@ -4,24 +4,11 @@
 #include "image_record_editor.h"
 #include "main_window.h"
 
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <memory>
-
 namespace {
 
-// Shows a new child window inside the main window; its show handler runs now, reading the
-// run-time values the caller has just set.
 template <class Window> Window *ShowChild(TForm1 &form1, const QString &caption)
 {
-    if (!form1.MdiArea()) return nullptr;
-    auto window = std::make_unique<Window>(form1);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    QMdiSubWindow *frame = form1.MdiArea()->addSubWindow(window.get());
-    frame->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(caption);
-    window->show();
-    return window.release();
+    return static_cast<Window *>(form1.ShowChildWindow(new Window(form1), caption));
 }
 
 } // namespace

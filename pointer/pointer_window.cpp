@@ -6,8 +6,8 @@
 #include "select_rows.h"
 #include "text_helpers.h"
 
-#include <QCloseEvent>
 #include <QCursor>
+#include <QEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QTimer>
@@ -22,7 +22,7 @@ const QColor kBalloonColor(0, 255, 255);
 
 } // namespace
 
-TForm12::TForm12(TForm1 &form1) : form1_(form1)
+TForm12::TForm12(TForm1 &form1) : ChildForm(form1)
 {
     setObjectName(QStringLiteral("Form12"));
     setWindowTitle(QStringLiteral("マウスポインタ"));
@@ -42,14 +42,14 @@ TForm12::TForm12(TForm1 &form1) : form1_(form1)
     // destroyed without its close handler. The others must still learn that this pointer has
     // gone, or its balloon would stay on their screens for good: watch the main window's close,
     // which comes before it lets go of the database.
-    form1_.installEventFilter(this);
+    Form1.installEventFilter(this);
 }
 
 TForm12::~TForm12()
 {
     // Destroyed without being closed (the program is ending): no balloon may stay behind.
     for (PointerEntry &entry : PointerEntries) delete entry.Balloon.data();
-    form1_.PointerWindowOpen = false;
+    Form1.PointerWindowOpen = false;
 }
 
 bool TForm12::event(QEvent *event)
@@ -63,23 +63,9 @@ bool TForm12::event(QEvent *event)
     return QWidget::event(event);
 }
 
-void TForm12::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    if (shown_) return; // restoring from minimised shows it again
-    shown_ = true;
-    FormShow();
-}
-
-void TForm12::closeEvent(QCloseEvent *event)
-{
-    FormClose();
-    event->accept();
-}
-
 bool TForm12::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == &form1_ && event->type() == QEvent::Close) StopSharing();
+    if (watched == &Form1 && event->type() == QEvent::Close) StopSharing();
     return false;
 }
 
@@ -107,30 +93,30 @@ void TForm12::FormClose()
     StopSharing();
     for (PointerEntry &entry : PointerEntries) CloseBalloon(entry);
     PointerEntries.clear();
-    form1_.PointerWindowOpen = false;
+    Form1.PointerWindowOpen = false;
 }
 
 void TForm12::StopSharing()
 {
     Timer1->stop();
-    if (sharingStopped_ || !shown_) return;
+    if (sharingStopped_ || !Shown()) return;
     sharingStopped_ = true;
     PublishPointer(0); // the row keeps its last position; the others drop its balloon
 }
 
 QPoint TForm12::MainWindowCorner() const
 {
-    return form1_.frameGeometry().topLeft();
+    return Form1.frameGeometry().topLeft();
 }
 
 void TForm12::PublishPointer(int state)
 {
-    const int member = form1_.settings().PcUserNumber;
+    const int member = Form1.settings().PcUserNumber;
     const QPoint offset = QCursor::pos() - MainWindowCorner(); // one reading for X and Y
     const QStringList columns{"MN", "ST", "MX", "MY"};
     const QStringList values{QString::number(member), QString::number(state),
                              QString::number(offset.x()), QString::number(offset.y())};
-    DatabaseSession &db = form1_.Db();
+    DatabaseSession &db = Form1.Db();
     if (db.KeyExists(kTable, QStringLiteral("MN"), QString(), member))
         db.UpdateRows(kTable, 4, columns, values, QStringLiteral("MN=%1").arg(member));
     else if (!db.ServerUnreachable()) // unknown whether the row exists: a second one would stay
@@ -141,11 +127,11 @@ void TForm12::PublishPointer(int state)
 void TForm12::ShowOtherPointers()
 {
     const QString where = QStringLiteral("MOUSEPOS.MN<>%1 AND MOUSEPOS.MN=MEMBER.N")
-                              .arg(form1_.settings().PcUserNumber);
+                              .arg(Form1.settings().PcUserNumber);
     // Read whole and closed before any balloon is made: the shared result is never left open
     // while windows are created.
     const QList<QStringList> rows = SelectRows(
-        form1_.Db(), QStringLiteral("MOUSEPOS.MN,MOUSEPOS.ST,MOUSEPOS.MX,MOUSEPOS.MY,MEMBER.PNAME"),
+        Form1.Db(), QStringLiteral("MOUSEPOS.MN,MOUSEPOS.ST,MOUSEPOS.MX,MOUSEPOS.MY,MEMBER.PNAME"),
         QStringLiteral("MOUSEPOS,MEMBER"), where, QStringLiteral("MOUSEPOS.MN"), 5);
 
     for (const QStringList &row : rows) {

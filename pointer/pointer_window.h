@@ -3,13 +3,13 @@
 // PC's mouse pointer is and shows every other sharing member's pointer as a name balloon
 // (TForm13) at the same offset from this PC's main window. Closing it stops the sharing.
 
+#include "child_form.h"
+
 #include <QPointer>
-#include <QWidget>
 #include <vector>
 
 class QLabel;
 class QTimer;
-class TForm1;
 class TForm13;
 
 // One other member seen sharing, in the order first seen.
@@ -20,15 +20,15 @@ struct PointerEntry {
     QPointer<TForm13> Balloon; // clears itself when the balloon goes
 };
 
-class TForm12 : public QWidget {
+class TForm12 : public ChildForm {
     Q_OBJECT
 
 public:
     explicit TForm12(TForm1 &form1);
     ~TForm12() override;
 
-    void FormShow();
-    void FormClose();
+    void FormShow() override;
+    void FormClose() override;
     void Timer1Timer();
 
     // Grows while the window is open, one entry per member ever seen sharing; never shrinks.
@@ -39,8 +39,6 @@ public:
 
 protected:
     bool event(QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -52,7 +50,5 @@ private:
     void StopSharing();
     QPoint MainWindowCorner() const;
 
-    TForm1 &form1_;
-    bool shown_ = false;
     bool sharingStopped_ = false;
 };

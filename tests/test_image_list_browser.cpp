@@ -51,10 +51,10 @@ class ImageListBrowserTest : public QObject {
     void AddPicture(int n, const QString &name, const QString &memo, const QString &date1,
                     const QString &date2)
     {
-        QVERIFY(form1().Db().InsertRow(
-            "IMGLIST", 7, {"N", "MN", "INAME", "MEMO1", "SX", "SY", "DATE1"},
-            {QString::number(n), "1", "'" + name + "'", "'" + memo + "'", "40", "30",
-             "'" + date1 + "'"}));
+        QVERIFY(form1().Db().InsertRow("IMGLIST", 7,
+                                       {"N", "MN", "INAME", "MEMO1", "SX", "SY", "DATE1"},
+                                       {QString::number(n), "1", "'" + name + "'", "'" + memo + "'",
+                                        "40", "30", "'" + date1 + "'"}));
         QVERIFY(form1().Db().UpdateRows("IMGLIST", 1, {"DATE2"}, {"'" + date2 + "'"},
                                         "N=" + QString::number(n)));
     }
@@ -222,11 +222,13 @@ private slots:
         TForm7 *browser = Browser();
         browser->SG1->SetRow(1);
         browser->Button9Click();
-        QCOMPARE(messages->texts, QStringList({"画像データ「絵」(N:3)を削除します。よろしいですか？",
-                                               "画像データ「絵」(N:3)を削除しました。"}));
+        QCOMPARE(messages->texts,
+                 QStringList({"画像データ「絵」(N:3)を削除します。よろしいですか？",
+                              "画像データ「絵」(N:3)を削除しました。"}));
         messages->Clear();
         browser->Button9Click();
-        QCOMPARE(messages->texts, QStringList{"画像データ「絵」(N:3)のテーブルデータは存在しません。"});
+        QCOMPARE(messages->texts,
+                 QStringList{"画像データ「絵」(N:3)のテーブルデータは存在しません。"});
 
         // The other PC's board goes on: its poll and its next stroke return at once.
         QElapsedTimer clock;

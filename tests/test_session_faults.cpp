@@ -108,7 +108,7 @@ private slots:
     void whileItStaysSilentNobodyWaitsForItAgain()
     {
         QVERIFY(server->Freeze());
-        QCOMPARE(db->CountRows("MOUSEPOS", ""), -1); // cut off after five seconds
+        QCOMPARE(db->CountRows("MOUSEPOS", ""), -1);          // cut off after five seconds
         qint64 ms = Millis([&] { QVERIFY(!Store(*db, 2)); }); // attaching again: time-out
         QVERIFY2(ms <= 6000, qPrintable(QString::number(ms)));
         // From now on the session keeps trying in the background; the windows go on at once.
