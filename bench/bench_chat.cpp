@@ -5,6 +5,7 @@
 // Needs the server named in OEKAKI_TEST_SERVER / OEKAKI_TEST_DATA (bench/run.sh starts one);
 // makes a database of its own there and drops it at the end.
 
+#include "bench_common.h"
 #include "chat_lines.h"
 #include "chat_window.h"
 #include "cp932.h"
@@ -13,7 +14,6 @@
 #include "raw_connection.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDate>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -33,27 +33,11 @@ struct Options {
 
 bool ParseOptions(const QCoreApplication &app, Options &options)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Chat window: idle poll against SELECT COUNT(*), show and send."));
-    parser.addHelpOption();
-    const QCommandLineOption lines(QStringLiteral("lines"), "Lines of earlier days in CHAT.", "n");
-    const QCommandLineOption rounds(QStringLiteral("rounds"),
-                                    "Rounds of poll and count; the median counts.", "n");
-    const QCommandLineOption sends(QStringLiteral("sends"), "Lines sent; the median counts.", "n");
-    parser.addOptions({lines, rounds, sends});
-    parser.process(app);
-    bool ok = true;
-    auto read = [&](const QCommandLineOption &option, int &value) {
-        if (!parser.isSet(option)) return;
-        value = parser.value(option).toInt(&ok);
-        ok = ok && value > 0;
-    };
-    read(lines, options.lines);
-    read(rounds, options.rounds);
-    read(sends, options.sends);
-    if (!ok) std::fprintf(stderr, "every count must be a positive whole number\n");
-    return ok;
+    return ParseCounts(
+        app, QStringLiteral("Chat window: idle poll against SELECT COUNT(*), show and send."),
+        {{"lines", "Lines of earlier days in CHAT.", &options.lines},
+         {"rounds", "Rounds of poll and count; the median counts.", &options.rounds},
+         {"sends", "Lines sent; the median counts.", &options.sends}});
 }
 
 Settings BenchDatabase()

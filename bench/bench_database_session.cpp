@@ -3,13 +3,13 @@
 // Needs the test server named in OEKAKI_TEST_SERVER / OEKAKI_TEST_DATA (bench/run.sh starts one);
 // makes a database file of its own there and drops it at the end.
 
+#include "bench_common.h"
 #include "database_session.h"
 #include "insert_pair.h"
 #include "pair_report.h"
 #include "raw_connection.h"
 #include "read_pair.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcessEnvironment>
@@ -29,33 +29,13 @@ struct Options {
 
 bool ParseOptions(const QCoreApplication &app, Options &options)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Session against raw C interface: inserts and a full read."));
-    parser.addHelpOption();
-    struct Count {
-        QCommandLineOption option;
-        int *value;
-    };
-    const std::vector<Count> counts{
-        {{"insert-rows", "Rows each side stores a round.", "n"}, &options.insertRows},
-        {{"insert-rounds", "Rounds of storing; the sides take turns every 100 rows.", "n"},
-         &options.insertRounds},
-        {{"read-rows", "Rows of the table both sides read.", "n"}, &options.readRows},
-        {{"read-rounds", "Rounds of reading; the median counts.", "n"}, &options.readRounds},
-    };
-    for (const Count &count : counts) parser.addOption(count.option);
-    parser.process(app);
-    bool ok = true;
-    for (const Count &count : counts) {
-        if (!parser.isSet(count.option)) continue;
-        bool number = false;
-        *count.value = parser.value(count.option).toInt(&number);
-        ok = ok && number && *count.value > 0;
-    }
-    if (ok) return true;
-    std::fprintf(stderr, "every count must be a positive whole number\n");
-    return false;
+    return ParseCounts(
+        app, QStringLiteral("Session against raw C interface: inserts and a full read."),
+        {{"insert-rows", "Rows each side stores a round.", &options.insertRows},
+         {"insert-rounds", "Rounds of storing; the sides take turns every 100 rows.",
+          &options.insertRounds},
+         {"read-rows", "Rows of the table both sides read.", &options.readRows},
+         {"read-rounds", "Rounds of reading; the median counts.", &options.readRounds}});
 }
 
 QString FreshDatabasePath()
@@ -64,14 +44,6 @@ QString FreshDatabasePath()
     return env.value(QStringLiteral("OEKAKI_TEST_SERVER"), QStringLiteral("127.0.0.1/3051:")) +
            env.value(QStringLiteral("OEKAKI_TEST_DATA"), QStringLiteral("/tmp/")) +
            QStringLiteral("BENCH_%1.FDB").arg(QCoreApplication::applicationPid());
-}
-
-// Other programs busy on the same two cores make the figures swing; this tells how busy they were.
-QByteArray LoadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    if (!file.open(QIODevice::ReadOnly)) return "unknown";
-    return file.readAll().split(' ').value(0);
 }
 
 const char *ForcedWritesText(int state)

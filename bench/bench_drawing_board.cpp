@@ -8,6 +8,7 @@
 // Needs the test server named in OEKAKI_TEST_SERVER / OEKAKI_TEST_DATA (bench/run.sh starts one);
 // makes a database file of its own there and drops it at the end.
 
+#include "bench_common.h"
 #include "board_canvas.h"
 #include "cp932.h"
 #include "drawing_board.h"
@@ -18,7 +19,6 @@
 #include "stopwatch.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -41,40 +41,14 @@ struct Options {
 
 bool ParseOptions(const QCoreApplication &app, Options &options)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Drawing board against raw C interface."));
-    parser.addHelpOption();
-    struct Count {
-        QCommandLineOption option;
-        int *value;
-    };
-    const std::vector<Count> counts{
-        {{"open-points", "Points of the picture opened and stored on.", "n"}, &options.openPoints},
-        {{"poll-points", "Points of the picture polled.", "n"}, &options.pollPoints},
-        {{"stroke-points", "Points of each stroke stored.", "n"}, &options.strokePoints},
-        {{"open-rounds", "Rounds of opening; the median counts.", "n"}, &options.openRounds},
-        {{"poll-rounds", "Rounds of polling; the median counts.", "n"}, &options.pollRounds},
-        {{"store-rounds", "Strokes stored; the median counts.", "n"}, &options.storeRounds},
-    };
-    for (const Count &count : counts) parser.addOption(count.option);
-    parser.process(app);
-    bool ok = true;
-    for (const Count &count : counts) {
-        if (!parser.isSet(count.option)) continue;
-        bool number = false;
-        *count.value = parser.value(count.option).toInt(&number);
-        ok = ok && number && *count.value > 0;
-    }
-    if (ok) return true;
-    std::fprintf(stderr, "every count must be a positive whole number\n");
-    return false;
-}
-
-QByteArray LoadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    if (!file.open(QIODevice::ReadOnly)) return "unknown";
-    return file.readAll().split(' ').value(0);
+    return ParseCounts(
+        app, QStringLiteral("Drawing board against raw C interface."),
+        {{"open-points", "Points of the picture opened and stored on.", &options.openPoints},
+         {"poll-points", "Points of the picture polled.", &options.pollPoints},
+         {"stroke-points", "Points of each stroke stored.", &options.strokePoints},
+         {"open-rounds", "Rounds of opening; the median counts.", &options.openRounds},
+         {"poll-rounds", "Rounds of polling; the median counts.", &options.pollRounds},
+         {"store-rounds", "Strokes stored; the median counts.", &options.storeRounds}});
 }
 
 // Points numbered 1 ... count, shaped like real strokes: 50 points a stroke, three members,

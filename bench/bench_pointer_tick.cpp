@@ -5,6 +5,7 @@
 // one); runs on the offscreen platform unless QT_QPA_PLATFORM names another (xcb for a real
 // display). Makes a database file of its own and drops it at the end.
 
+#include "bench_common.h"
 #include "main_window.h"
 #include "name_balloon.h"
 #include "pointer_window.h"
@@ -13,7 +14,6 @@
 #include "stopwatch.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QFile>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -33,21 +33,9 @@ struct Options {
 
 bool ParseOptions(const QCoreApplication &app, Options &options)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Cost of one pointer sharing tick."));
-    parser.addHelpOption();
-    const QCommandLineOption members(QStringLiteral("members"), "Other members sharing.", "n");
-    const QCommandLineOption rounds(QStringLiteral("rounds"), "Ticks measured after the first.",
-                                    "n");
-    parser.addOption(members);
-    parser.addOption(rounds);
-    parser.process(app);
-    bool ok = true;
-    if (parser.isSet(members)) options.members = parser.value(members).toInt(&ok);
-    if (ok && parser.isSet(rounds)) options.rounds = parser.value(rounds).toInt(&ok);
-    if (ok && options.members > 0 && options.rounds > 0) return true;
-    std::fprintf(stderr, "--members and --rounds take positive whole numbers\n");
-    return false;
+    return ParseCounts(app, QStringLiteral("Cost of one pointer sharing tick."),
+                       {{"members", "Other members sharing.", &options.members},
+                        {"rounds", "Ticks measured after the first.", &options.rounds}});
 }
 
 Settings FreshDatabase()
@@ -74,13 +62,6 @@ bool Populate(DatabaseSession &db, int others)
             db.InsertRow("MOUSEPOS", 4, {"MN", "ST", "MX", "MY"},
                          {QString::number(n), "1", QString::number(n * 7), QString::number(n * 5)});
     return ok;
-}
-
-// Other programs busy on the same two cores and disk make the figures swing.
-QByteArray LoadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().split(' ').value(0) : "unknown";
 }
 
 struct Figures {
