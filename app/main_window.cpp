@@ -24,6 +24,9 @@ TForm1::TForm1(const QString &settingsFilePath) : settingsFilePathOverride_(sett
 
     mdiArea_ = new QMdiArea(this);
     mdiArea_->setBackground(Qt::white);
+    // Child windows that reach past the main window can be scrolled to.
+    mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdiArea_);
 
     StatusBar1 = new QStatusBar(this);
@@ -109,12 +112,29 @@ void TForm1::BuildMenu()
          &TForm1::mnuMousePointerClick);
 }
 
+void TForm1::setVisible(bool visible)
+{
+    // The settings file places the window while it is still hidden: a window manager then puts
+    // its frame where the file says. Placed after it appeared, the frame would land a title bar
+    // higher than the file says, and the window would creep up the screen at every start.
+    if (visible && !settingsLoaded_) LoadSettingsFile();
+    QMainWindow::setVisible(visible);
+}
+
 void TForm1::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     if (shown_) return;
     shown_ = true;
     FormShow();
+}
+
+void TForm1::LoadSettingsFile()
+{
+    settingsLoaded_ = true;
+    SettingsFilePath =
+        settingsFilePathOverride_.isEmpty() ? DefaultSettingsFilePath() : settingsFilePathOverride_;
+    LoadSettings(SettingsFilePath);
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
@@ -129,9 +149,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::FormShow()
 {
-    SettingsFilePath =
-        settingsFilePathOverride_.isEmpty() ? DefaultSettingsFilePath() : settingsFilePathOverride_;
-    LoadSettings(SettingsFilePath);
+    if (!settingsLoaded_) LoadSettingsFile(); // already, when the window came up the usual way
     if (!settings_.DataFolder.isEmpty()) {
         ConnectDatabase();
         if (!Connected()) {

@@ -91,6 +91,8 @@ public:
     QStatusBar *StatusBar1 = nullptr;
     QComboBox *ComboBox1 = nullptr; // hidden scratch list of the table names TableExists read
 
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -107,6 +109,8 @@ private:
     Settings settings_;
     DatabaseSession session_;
     QString settingsFilePathOverride_;
+    void LoadSettingsFile(); // from SettingsFilePath, once
+    bool settingsLoaded_ = false;
     bool shown_ = false;
     bool closed_ = false;
     QMdiArea *mdiArea_ = nullptr;

@@ -10,6 +10,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
+#include <algorithm>
+
 namespace {
 const QString kRegisterPcUser = QStringLiteral("PC利用者名の登録を行って下さい");
 }
@@ -53,7 +55,12 @@ QWidget *TForm1::ShowChildWindow(QWidget *window, const QString &caption)
     QMdiSubWindow *frame = mdiArea_->addSubWindow(window);
     frame->setAttribute(Qt::WA_DeleteOnClose);
     if (!caption.isEmpty()) window->setWindowTitle(caption);
-    window->show();
+    window->show(); // its show handler may give the frame its remembered size
+    // A window larger than the space left would be put partly above or left of the area, its
+    // title bar and buttons out of reach: its top-left corner always stays in view.
+    const QSize room = mdiArea_->viewport()->size() - frame->size();
+    frame->move(std::clamp(frame->x(), 0, std::max(room.width(), 0)),
+                std::clamp(frame->y(), 0, std::max(room.height(), 0)));
     return window;
 }
 

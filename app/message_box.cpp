@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 namespace {
 
@@ -12,6 +13,15 @@ void CentreOnScreen(QMessageBox &box)
     box.adjustSize();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         box.move(screen->availableGeometry().center() - box.rect().center());
+}
+
+// A message box settles its width only as it is shown: centre it again then.
+void CentreOnceShown(QMessageBox &box)
+{
+    QTimer::singleShot(0, &box, [&box] {
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            box.move(screen->availableGeometry().center() - box.rect().center());
+    });
 }
 
 MessageAnswer ShowRealBox(MessageKind kind, const QString &text)
@@ -25,6 +35,7 @@ MessageAnswer ShowRealBox(MessageKind kind, const QString &text)
         box.setWindowTitle(ApplicationTitle());
         box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
         CentreOnScreen(box);
+        CentreOnceShown(box);
         box.exec();
         return MessageAnswer::Ok;
     }
@@ -35,6 +46,7 @@ MessageAnswer ShowRealBox(MessageKind kind, const QString &text)
     box.setDefaultButton(yes);
     box.setEscapeButton(no);
     CentreOnScreen(box);
+    CentreOnceShown(box);
     box.exec();
     return box.clickedButton() == no ? MessageAnswer::No : MessageAnswer::Yes;
 }

@@ -12,6 +12,7 @@
 
 #include <QBoxLayout>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFrame>
 #include <QScrollArea>
@@ -117,7 +118,9 @@ QFileDialog *TForm8::SaveDialog()
         SavePictureDialog1->setDefaultSuffix(QStringLiteral("bmp"));
         SavePictureDialog1->setNameFilter(QStringLiteral("ビットマップ (*.bmp)"));
         SavePictureDialog1->setSizeGripEnabled(true);
-        SavePictureDialog1->setDirectory(initialFolder_);
+        // Without a folder of its own yet, the dialog starts in the user's home folder.
+        SavePictureDialog1->setDirectory(initialFolder_.isEmpty() ? QDir::homePath()
+                                                                  : initialFolder_);
     }
     return SavePictureDialog1;
 }

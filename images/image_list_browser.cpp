@@ -190,6 +190,10 @@ void TForm7::ClearGrid()
 {
     const QSignalBlocker quiet(SG1);
     for (int r = 1; r <= PageSize; ++r) SG1->ClearRow(r);
+    // No row stays chosen across a load: a highlighted row the details panel does not show
+    // would have 詳細, 編集 and 画像データ削除 act on another picture than the one described.
+    SG1->setCurrentCell(-1, -1);
+    SG1->clearSelection();
 }
 
 void TForm7::LoadPage()

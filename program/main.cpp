@@ -6,6 +6,8 @@
 #include "window_wiring.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 int main(int argc, char *argv[])
 {
@@ -14,6 +16,11 @@ int main(int argc, char *argv[])
     QApplication::setFont(ProgramFont());
     QApplication::setWindowIcon(ProgramIcon());
     app.setQuitOnLastWindowClosed(false); // the main window ends the program itself
+    // Qt's own dialogs (colour, save file) speak Japanese like the rest of the program.
+    QTranslator qtJapanese;
+    if (qtJapanese.load(QStringLiteral("qtbase_ja"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtJapanese);
 
     TForm1 form1;
     WireWindows(form1);

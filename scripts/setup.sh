@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what the program and its tests need on Debian 12: Qt 6, the Firebird 3
-# server, client and headers, the Japanese font, Xvfb and screenshot tools.
+# Installs what the program and its tests need on Debian 12: Qt 6 (with the Japanese
+# translations of its own dialogs), the Firebird 3 server, client and headers, the Japanese
+# font, Xvfb and screenshot tools.
 # Does nothing when everything is already there.
 set -euo pipefail
 
 packages=(
   build-essential cmake
-  qt6-base-dev qt6-base-dev-tools
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   firebird3.0-server firebird3.0-utils firebird-dev
   fonts-ipafont-gothic
   xvfb xauth x11-utils xdotool imagemagick
