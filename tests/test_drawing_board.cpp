@@ -241,8 +241,7 @@ private slots:
         };
         board->SpeedButton2Click();
         QCOMPARE(Pen(*board), (QList<int>{1, 4, 0x0000FF}));
-        QCOMPARE(messages->texts.size(), 1);
-        messages->Clear();
+        QCOMPARE(messages->Take().size(), 1);
 
         answer = [](TForm9 &pen) {
             pen.ComboBox1->setCurrentIndex(kRisingLine);

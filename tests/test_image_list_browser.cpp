@@ -218,10 +218,9 @@ private slots:
         TForm7 *browser = Browser();
         browser->SG1->SetRow(1);
         browser->Button9Click();
-        QCOMPARE(messages->texts,
+        QCOMPARE(messages->Take(),
                  QStringList({"画像データ「絵」(N:3)を削除します。よろしいですか？",
                               "画像データ「絵」(N:3)を削除しました。"}));
-        messages->Clear();
         browser->Button9Click();
         QCOMPARE(messages->texts,
                  QStringList{"画像データ「絵」(N:3)のテーブルデータは存在しません。"});

@@ -193,7 +193,7 @@ private slots:
         QCOMPARE(editor->focusWidget(), editor->Edit2);
         editor->Edit3->setText(QStringLiteral("直した"));
         editor->Button1Click();
-        QCOMPARE(messages->texts, QStringList{kAdded});
+        QCOMPARE(messages->Take(), QStringList{kAdded});
         QCOMPARE(Row(4),
                  (QStringList{"4", "5", "港", "直した", "m2", "", "640", "480", "20200101", ""}));
 
@@ -202,7 +202,6 @@ private slots:
         editor->Button4Click();
         QCOMPARE(Fields(*editor), QStringList(9, QString()));
         QCOMPARE(editor->Label2->text(), QStringLiteral("作成者：佐藤"));
-        messages->Clear();
         Set(*editor, {"1", "99", "2", "x"});
         editor->Button1Click();
         QCOMPARE(messages->texts, QStringList{"指定した番号は存在しません。再入力して下さい。"});

@@ -175,7 +175,6 @@ private slots:
         c.Tick();
         QCOMPARE(c.Window()->PointerEntries[0].Balloon, balloon);
         QCOMPARE(balloon->geometry().topLeft(), QPoint(310, 320)); // the last offset read
-        QVERIFY(messages->texts.isEmpty());
 
         // The server comes back: the session finds it again, and so does the balloon.
         QVERIFY(server.Start());
@@ -185,7 +184,7 @@ private slots:
         QCOMPARE(balloon->geometry().topLeft(), QPoint(350, 320));
         c.Window()->parentWidget()->close();
         QCOMPARE(State(c, 1), QStringLiteral("0"));
-        QVERIFY(messages->texts.isEmpty());
+        QVERIFY(messages->texts.isEmpty()); // neither the lost server nor its return is told
     }
 };
 
