@@ -119,6 +119,10 @@ private slots:
         QCOMPARE(Page(browser), QString("1+0>1"));
         QCOMPARE(Walk(browser, {next}), QStringList{"1+0>1"}); // the empty first page stays
 
+        AddPictures(50); // previous from the empty page after a short first page
+        QCOMPARE(Walk(browser, {reload, next, previous}),
+                 QStringList({"1+50>51", "51+0>51", "1+50>51"}));
+        QVERIFY(form1().Db().DeleteRows("IMGLIST", ""));
         AddPictures(100);
         QCOMPARE(Walk(browser, {reload, next, previous}),
                  QStringList({"1+100>101", "101+0>101", "1+100>101"}));
