@@ -174,8 +174,10 @@ private slots:
 
         board->close();
         QVERIFY(!board->Timer1->isActive());
-        board->Timer1Timer(); // a tick already queued does not start it again
+        QVERIFY(StorePoint(Db(), kTable, {3, 1, 1, kSquare, 3, 0, 1, 1}));
+        board->Timer1Timer(); // a tick already queued neither reads nor starts the timer again
         QVERIFY(!board->Timer1->isActive());
+        QCOMPARE(board->RowsSeen(), 2);
     }
 
     void savingAsBitmap()
