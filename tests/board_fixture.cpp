@@ -16,6 +16,13 @@ std::unique_ptr<TForm8> ShowBoard(TForm1 &form1, int number, int width, int heig
     return board;
 }
 
+void SetPen(TForm8 &board, int shape, int size, int color)
+{
+    board.BoardPenShape = shape;
+    board.BoardPenSize = size;
+    board.BoardPenColor = color;
+}
+
 void DrawStroke(TForm8 &board, const QList<QPoint> &points, Qt::MouseButton release)
 {
     if (!board.DrawingEnabled) board.SpeedButton4->click();

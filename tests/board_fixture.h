@@ -14,6 +14,9 @@ class TForm1;
 // A board on picture `number`, as the catalogue opens it but outside any main window.
 std::unique_ptr<TForm8> ShowBoard(TForm1 &form1, int number, int width = 64, int height = 48);
 
+// The board's pen: shape, size and colour (0x00BBGGRR, as stored).
+void SetPen(TForm8 &board, int shape, int size, int color);
+
 // Switches drawing on, presses the left button at the first point, moves through the others
 // with it held and releases `release` (the stroke is stored then).
 void DrawStroke(TForm8 &board, const QList<QPoint> &points,

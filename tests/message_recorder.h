@@ -22,6 +22,13 @@ public:
         texts.clear();
         kinds.clear();
     }
+    // The texts so far, cleared.
+    QStringList Take()
+    {
+        const QStringList said = texts;
+        Clear();
+        return said;
+    }
 
 private:
     MessageBoxHandler previous_;

@@ -16,7 +16,6 @@
 namespace {
 
 const QString kTable = QStringLiteral("IMG_1");
-constexpr QRgb kWhite = 0xFFFFFFFF;
 
 // The strokes one PC draws in the concurrency test: its own half of the picture, its colour.
 QList<QList<QPoint>> StrokesOf(int member, int strokes, int points)
@@ -61,9 +60,7 @@ int StoreStrokesAsAnotherPc(int argc, char **argv)
     form1.ConnectDatabase();
     if (!form1.Connected()) return 3;
     auto board = ShowBoard(form1, 1, 120, 60);
-    board->BoardPenShape = kSquare;
-    board->BoardPenSize = 3;
-    board->BoardPenColor = member == 1 ? 0x0000C0 : 0xC00000;
+    SetPen(*board, kSquare, 3, member == 1 ? 0x0000C0 : 0xC00000);
     if (!WaitForFiles({folder + QStringLiteral("/go")}, 30)) return 4;
     for (const QList<QPoint> &stroke : StrokesOf(member, strokes, points))
         DrawStroke(*board, stroke);
@@ -113,8 +110,7 @@ private slots:
         QCOMPARE(boardB->RowsSeen(), 3);
 
         // B's stroke reaches A when A next polls, or when A finishes a stroke of its own.
-        boardB->BoardPenShape = kRing;
-        boardB->BoardPenSize = 9;
+        SetPen(*boardB, kRing, 9, 0x00FF00);
         DrawStroke(*boardB, {{40, 20}, {44, 24}});
         DrawStroke(*boardA, {{5, 40}});
         QCOMPARE(boardA->RowsSeen(), 6);
@@ -150,24 +146,21 @@ private slots:
     {
         auto boardA = ShowBoard(*pcA->form1, 1);
         auto boardB = ShowBoard(*pcB->form1, 1);
-        boardA->BoardPenShape = boardB->BoardPenShape = kSquare;
-        boardA->BoardPenSize = boardB->BoardPenSize = 3;
-        boardA->BoardPenColor = 0x0000FF;
-        boardB->BoardPenColor = 0xFF0000;
+        SetPen(*boardA, kSquare, 3, 0x0000FF);
+        SetPen(*boardB, kSquare, 3, 0xFF0000);
         boardA->OnStoring = [&](TForm8::StoringStep step, int) {
             if (step == TForm8::StoringStep::Numbering) DrawStroke(*boardB, {{10, 10}, {30, 30}});
         };
         DrawStroke(*boardA, {{10, 10}, {20, 20}});
         boardA->OnStoring = nullptr;
-        const QList<StoredRow> rows = StoredRows(pcA->form1->Db(), kTable);
-        QCOMPARE(rows.size(), 4);
-        QCOMPARE((QList<int>{rows[0][1], rows[1][1], rows[2][1], rows[3][1]}),
-                 (QList<int>{2, 2, 1, 1})); // B's points first, A's numbered after them
+        QList<int> members;
+        for (const StoredRow &row : StoredRows(pcA->form1->Db(), kTable)) members << row[1];
+        QCOMPARE(members, (QList<int>{2, 2, 1, 1})); // B's points first, A's numbered after them
         QCOMPARE(boardA->RowsSeen(), 4);
-        QCOMPARE(boardA->Picture().pixel(30, 30), qRgb(0, 0, 255));
-        // B's point lies on top of A's first one, stamped after A drew it.
-        QCOMPARE(boardA->Picture().pixel(10, 10), qRgb(0, 0, 255));
-        QCOMPARE(boardA->Picture().pixel(20, 20), qRgb(255, 0, 0));
+        // B's point at (10, 10) lies on top of A's first one, stamped after A drew it.
+        const QImage &picture = boardA->Picture();
+        QCOMPARE((QList<QRgb>{picture.pixel(30, 30), picture.pixel(10, 10), picture.pixel(20, 20)}),
+                 (QList<QRgb>{qRgb(0, 0, 255), qRgb(0, 0, 255), qRgb(255, 0, 0)}));
 
         // The next poll draws nothing twice: A's own points would cover B's at (10, 10).
         boardA->Timer1Timer();
@@ -179,9 +172,7 @@ private slots:
     void anInsertThatWentThroughIsNotStoredAgain()
     {
         auto boardA = ShowBoard(*pcA->form1, 1);
-        boardA->BoardPenShape = kDisc;
-        boardA->BoardPenSize = 4;
-        boardA->BoardPenColor = 0x123456;
+        SetPen(*boardA, kDisc, 4, 0x123456);
         DatabaseSession &other = pcB->form1->Db();
         boardA->OnStoring = [&](TForm8::StoringStep step, int number) {
             if (step == TForm8::StoringStep::Inserting && number == 2)

@@ -37,8 +37,7 @@ private slots:
     {
         main = std::make_unique<FreshMainWindow>();
         if (!main->Ready()) QFAIL(qPrintable(test_db::WhyNoServer()));
-        QVERIFY(Db().CreateChatTable() && Db().CreateMemberTable());
-        QVERIFY(Db().InsertRow("MEMBER", 3, {"N", "SN", "PNAME"}, {"1", "0", "'山田'"}));
+        QVERIFY(Db().CreateChatTable() && test_db::CreateMembers(Db(), {{1, "山田"}}));
         form11 = std::make_unique<TForm11>(*main->form1);
         messages = std::make_unique<MessageRecorder>();
     }

@@ -30,8 +30,7 @@ QString Day(int offset = 0)
 // Through the menu with the main window shown, as the user opens it; the clock is set first.
 TForm10 *OpenChat(FreshMainWindow &pc, std::function<QDateTime()> clock = {})
 {
-    pc.form1->SaveSettings(pc.dir.filePath(QStringLiteral("oekaki.dat"))); // read back at show
-    pc.form1->show();
+    pc.Show();
     pc.form1->SetChildWindowFactory(ChildWindow::Chat, [clock](TForm1 &owner) {
         auto *chat = new TForm10(owner);
         if (clock) chat->Now = clock;
@@ -71,12 +70,9 @@ class ChatWindowTest : public QObject {
     // Members 1 山田, 2 佐藤, 3 鈴木 and table CHAT; this PC's user is 1.
     static bool SetUp(FreshMainWindow &pc)
     {
-        DatabaseSession &db = pc.form1->Db();
         pc.form1->settings().PcUserNumber = 1;
-        bool ok = pc.Ready() && db.CreateMemberTable() && db.CreateChatTable();
-        for (const char *row : {"1,0,'山田'", "2,0,'佐藤'", "3,0,'鈴木'"})
-            ok = ok && db.InsertRow("MEMBER", 3, {"N", "SN", "PNAME"}, QString(row).split(','));
-        return ok;
+        return pc.Ready() && pc.form1->Db().CreateChatTable() &&
+               test_db::CreateMembers(pc.form1->Db(), {{1, "山田"}, {2, "佐藤"}, {3, "鈴木"}});
     }
 
 private slots:

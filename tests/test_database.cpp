@@ -44,8 +44,8 @@ void Drop(const Settings &settings)
 {
     IscAttachment db;
     IscStatus status;
-    if (!db.Attach(DatabasePath(settings).toLocal8Bit(),
-                   AttachmentParameters(ConnectionOptions()), status))
+    if (!db.Attach(DatabasePath(settings).toLocal8Bit(), AttachmentParameters(ConnectionOptions()),
+                   status))
         return;
     isc_drop_database(status.vector(), db.Handle());
     if (!status.Failed()) *db.Handle() = 0; // dropping detaches
@@ -63,6 +63,15 @@ QString WhyNoServer()
 {
     return QStringLiteral("no Firebird test server answers at %1 (run scripts/test.sh)")
         .arg(FreshSettings().ServerPrefix);
+}
+
+bool CreateMembers(DatabaseSession &db, const QMap<int, QString> &members)
+{
+    bool ok = db.CreateMemberTable();
+    for (auto it = members.cbegin(); it != members.cend(); ++it)
+        ok = ok && db.InsertRow(QStringLiteral("MEMBER"), 3, {"N", "SN", "PNAME"},
+                                {QString::number(it.key()), "0", "'" + it.value() + "'"});
+    return ok;
 }
 
 } // namespace test_db
@@ -95,6 +104,12 @@ FreshMainWindow::~FreshMainWindow()
     form1->DisconnectDatabase();
     form1.reset();
     if (ownsDatabase_) test_db::Drop(database);
+}
+
+void FreshMainWindow::Show()
+{
+    form1->SaveSettings(dir.filePath("oekaki.dat"));
+    form1->show();
 }
 
 void TypeInto(QLineEdit *edit, const QString &text)

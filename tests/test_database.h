@@ -4,6 +4,7 @@
 
 #include "settings.h"
 
+#include <QMap>
 #include <QString>
 
 class DatabaseSession;
@@ -24,6 +25,8 @@ void Drop(const Settings &settings);
 // A database path where no server answers.
 Settings UnreachableSettings();
 QString WhyNoServer();
+// Creates the member table holding these members (number and name, no section).
+bool CreateMembers(DatabaseSession &db, const QMap<int, QString> &members);
 
 } // namespace test_db
 
@@ -39,13 +42,16 @@ class QLineEdit;
 // several PCs sharing it: each has its own session, settings and windows.
 class FreshMainWindow {
 public:
-    FreshMainWindow();                                  // a new database on the run's server
+    FreshMainWindow();                                     // a new database on the run's server
     explicit FreshMainWindow(const Settings &newDatabase); // a new database there
     // Another PC on firstPc's database, used by member pcUserNumber; the database stays until
     // firstPc drops it.
     FreshMainWindow(const FreshMainWindow &firstPc, int pcUserNumber);
     ~FreshMainWindow();
     bool Ready() const { return form1->Connected(); }
+    // Shows the main window as the program does: its show handler reads back the settings
+    // saved here, so the child windows it opens come up as for a user.
+    void Show();
 
     QTemporaryDir dir;
     std::unique_ptr<TForm1> form1;

@@ -58,55 +58,59 @@ class PenTipTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void sizeOneIsOnePixelForAnyShape()
-    {
-        for (int shape : {0, 1, 2, 3, 4, 5, 6, -1, 99})
-            QCOMPARE(Stamped(shape, 1, 10, 12), Pixels({{10, 12}}));
-    }
-
-    void squaresAndOutlinesCoverTheirBox_data()
+    // Squares and outlines cover their box; lines run from corner to corner without their end.
+    void squaresOutlinesAndLines_data()
     {
         QTest::addColumn<int>("size");
         for (int size : {2, 3, 5, 10}) QTest::addRow("size %d", size) << size;
     }
-    void squaresAndOutlinesCoverTheirBox()
+    void squaresOutlinesAndLines()
     {
         QFETCH(int, size);
-        const int x = 20, y = 30, h = size / 2;
+        const int x = 30, y = 30, h = size / 2, r = size - h;
         const Pixels box = Box(x - h, y - h, size);
         QRect returned;
         QCOMPARE(Stamped(kSquare, size, x, y, QSize(64, 64), &returned), box);
         QCOMPARE(returned, QRect(x - h, y - h, size, size));
+        if (size == 3) QCOMPARE(box, Box(x - 1, y - 1, 3)); // x - 1 ... x + 1
 
         Pixels outline;
         for (auto [px, py] : box)
             if (px == x - h || py == y - h || px == x - h + size - 1 || py == y - h + size - 1)
                 outline.insert({px, py});
         QCOMPARE(Stamped(kOutline, size, x, y), outline);
-        if (size == 3) QCOMPARE(box, Box(x - 1, y - 1, 3)); // x - 1 ... x + 1
-    }
 
-    void linesRunCornerToCornerWithoutTheirEnd_data()
-    {
-        QTest::addColumn<int>("size");
-        for (int size : {2, 3, 5, 10}) QTest::addRow("size %d", size) << size;
-    }
-    void linesRunCornerToCornerWithoutTheirEnd()
-    {
-        QFETCH(int, size);
-        const int x = 30, y = 30, h = size / 2, r = size - h;
         Pixels falling, rising;
         for (int i = 0; i < size; ++i) {
             falling.insert({x - h + i, y - h + i}); // towards (x + r, y + r), not reaching it
             rising.insert({x + r - i, y - h + i});  // from (x + r, y - h) towards (x - h, y + r)
         }
-        QRect returned;
         QCOMPARE(Stamped(kFallingLine, size, x, y, QSize(64, 64), &returned), falling);
         QCOMPARE(returned, Bounds(falling));
         QCOMPARE(Stamped(kRisingLine, size, x, y, QSize(64, 64), &returned), rising);
         QCOMPARE(returned, Bounds(rising));
         QVERIFY(!falling.count({x + r, y + r}));
         QVERIFY(!rising.count({x - h, y + r}));
+    }
+
+    // Size 1 is one pixel for any shape; other shapes, sizes below 1 and stamps far off draw
+    // nothing, and huge ones stay cheap.
+    void smallUnknownFarOffAndHugeStamps()
+    {
+        for (int shape : {0, 1, 2, 3, 4, 5, 6, -1, 99})
+            QCOMPARE(Stamped(shape, 1, 10, 12), Pixels({{10, 12}}));
+        for (int shape : {6, -1, 1000}) QCOMPARE(Stamped(shape, 5, 10, 10), Pixels());
+        for (int shape : kShapes) {
+            QCOMPARE(Stamped(shape, 0, 10, 10), Pixels());
+            QCOMPARE(Stamped(shape, -7, 10, 10), Pixels());
+            QRect returned;
+            QCOMPARE(Stamped(shape, 10, INT_MAX, INT_MIN, QSize(16, 16), &returned), Pixels());
+            QVERIFY(returned.isEmpty());
+            QCOMPARE(Stamped(shape, 300, -1000, 5, QSize(16, 16)), Pixels());
+        }
+        // A square larger than any picture covers it all, without visiting its whole box.
+        QCOMPARE(Stamped(kSquare, INT_MAX, 0, 0, QSize(8, 8)), Box(0, 0, 8));
+        QCOMPARE(Stamped(kFallingLine, INT_MAX, 0, 0, QSize(8, 8)).size(), size_t(8));
     }
 
     void discsAndRingsStayInsideTouchEverySideAndAreSymmetric_data()
@@ -152,15 +156,6 @@ private slots:
         }
     }
 
-    void otherShapesAndSizesDrawNothing()
-    {
-        for (int shape : {6, -1, 1000}) QCOMPARE(Stamped(shape, 5, 10, 10), Pixels());
-        for (int shape : kShapes) {
-            QCOMPARE(Stamped(shape, 0, 10, 10), Pixels());
-            QCOMPARE(Stamped(shape, -7, 10, 10), Pixels());
-        }
-    }
-
     // A stamp half off the picture paints exactly the part of the whole stamp that is on it.
     void stampsPartlyOffThePicture_data()
     {
@@ -193,19 +188,6 @@ private slots:
         QCOMPARE(clipped, expected);
         QVERIFY(returned.contains(Bounds(clipped)) || clipped.empty());
         QVERIFY(QRect(QPoint(0, 0), picture).contains(returned) || returned.isEmpty());
-    }
-
-    void stampsFarOffOrHugeStayCheapAndSafe()
-    {
-        for (int shape : kShapes) {
-            QRect returned;
-            QCOMPARE(Stamped(shape, 10, INT_MAX, INT_MIN, QSize(16, 16), &returned), Pixels());
-            QVERIFY(returned.isEmpty());
-            QCOMPARE(Stamped(shape, 300, -1000, 5, QSize(16, 16)), Pixels());
-        }
-        // A square larger than any picture covers it all, without visiting its whole box.
-        QCOMPARE(Stamped(kSquare, INT_MAX, 0, 0, QSize(8, 8)), Box(0, 0, 8));
-        QCOMPARE(Stamped(kFallingLine, INT_MAX, 0, 0, QSize(8, 8)).size(), size_t(8));
     }
 
     void coloursAreStoredAsBgr()

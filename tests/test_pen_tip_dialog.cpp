@@ -38,15 +38,6 @@ private slots:
         form1.reset();
     }
 
-    void showsTheBoardsPen()
-    {
-        ShowWith(3, 25);
-        QVERIFY(!form9->PenDialogAccepted);
-        QCOMPARE(form9->ComboBox1->currentText(), QStringLiteral("□"));
-        QCOMPARE(form9->Edit1->text(), QStringLiteral("25"));
-        QCOMPARE(form9->focusWidget(), form9->ComboBox1);
-    }
-
     void sizesOutsideOneTo300AreRefused_data()
     {
         QTest::addColumn<QString>("typed");
@@ -96,16 +87,21 @@ private slots:
         QVERIFY(!form9->isVisible());
     }
 
-    void keysAndTheFieldLimit()
+    void showsTheBoardsPenKeysAndTheFieldLimit()
     {
-        ShowWith(1, 5);
+        ShowWith(3, 25);
+        QVERIFY(!form9->PenDialogAccepted);
+        QCOMPARE(form9->ComboBox1->currentText(), QStringLiteral("□"));
+        QCOMPARE(form9->Edit1->text(), QStringLiteral("25"));
+        QCOMPARE(form9->focusWidget(), form9->ComboBox1);
+
         form9->Edit1->clear();
         TypeInto(form9->Edit1, QStringLiteral("1234"));
         QCOMPARE(form9->Edit1->text(), QStringLiteral("123"));
         QTest::keyClick(form9->Edit1, Qt::Key_Escape);
         QVERIFY(!form9->isVisible());
         QVERIFY(!form9->PenDialogAccepted);
-        QCOMPARE(form9->DialogPenSize, 5);
+        QCOMPARE(form9->DialogPenSize, 25);
 
         ShowWith(1, 5);
         form9->Edit1->setFocus();

@@ -3,6 +3,7 @@
 
 #include "database_session.h"
 #include "own_server.h"
+#include "select_rows.h"
 #include "test_database.h"
 
 #include <QElapsedTimer>
@@ -148,14 +149,9 @@ private slots:
         faults.join();
         QVERIFY(reported.size() < value - 10); // the faults did hit some writes
 
-        QStringList fields{QString()};
         QMap<int, int> counts;
-        const int rows = db->OpenSelect("MN", "MOUSEPOS", "MN>=10", "MN");
-        for (int i = 0; i < rows; ++i) {
-            i == 0 ? db->ReadFirstRow(fields) : db->ReadNextRow(fields);
-            ++counts[fields[0].toInt()];
-        }
-        db->CloseSelect();
+        for (const QStringList &row : SelectRows(*db, "MN", "MOUSEPOS", "MN>=10", "MN", 1))
+            ++counts[row[0].toInt()];
         for (int value : reported) QCOMPARE(counts.value(value), 1);
         for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
             QCOMPARE(it.value(), 1);

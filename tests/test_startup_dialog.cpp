@@ -46,13 +46,6 @@ class StartupDialogTest : public QObject {
     DatabaseSession &Db() { return main->form1->Db(); }
     Settings &settings() { return main->form1->settings(); }
 
-    void AddMembers()
-    {
-        QVERIFY(Db().CreateMemberTable());
-        for (const char *n : {"3", "7"})
-            QVERIFY(Db().InsertRow("MEMBER", 3, {"N", "SN", "PNAME"}, {n, "0", "'山田'"}));
-    }
-
 private slots:
     void init()
     {
@@ -87,7 +80,7 @@ private slots:
         QCOMPARE(settings().ServerPrefix, prefix);
 
         main->form1->ConnectDatabase();
-        AddMembers();
+        QVERIFY(test_db::CreateMembers(Db(), {{3, "山田"}, {7, "山田"}}));
         TForm5 form5(*main->form1);
         Show(form5);
         form5.ComboBox1->setCurrentIndex(1);
@@ -128,7 +121,7 @@ private slots:
         QCOMPARE(form2.Edit1->text(), QStringLiteral("typed"));
         main->form1->ConnectDatabase();
 
-        AddMembers();
+        QVERIFY(test_db::CreateMembers(Db(), {{3, "山田"}, {7, "山田"}}));
         TForm5 form5(*main->form1);
         Show(form5);
         form5.ComboBox1->setCurrentIndex(1);
