@@ -195,8 +195,10 @@ private slots:
         QCOMPARE(browser->Edit2->text(), QString());
         QCOMPARE(browser->LabelA->text(), QString("作成者："));
 
-        // The size the page showed when it was loaded, not what is stored now.
+        // The size the page showed when it was loaded, not what is stored now. (The main window
+        // is as small as on a first start: the new windows are larger than its area.)
         QVERIFY(form1().Db().UpdateRows("IMGLIST", 1, {"SX"}, {"55"}, "N=7"));
+        form1().resize(347, 246);
         browser->Button8Click();
         auto *board = Newest<TForm8>();
         QVERIFY(board);
@@ -209,6 +211,18 @@ private slots:
         QCOMPARE(editor->RecordMode, 1);
         QCOMPARE(editor->Edit2->text(), QString("山の絵"));
         QCOMPARE(editor->windowTitle(), QString("画像一覧データ編集"));
+
+        // Both opened with their title bars in the main window's view.
+        for (QMdiSubWindow *frame : form1().MdiArea()->subWindowList())
+            QVERIFY2(frame->x() >= 0 && frame->y() >= 0, qPrintable(frame->windowTitle()));
+
+        // After a reload no row is chosen: the buttons never act on a picture the details
+        // panel does not describe.
+        const int windows = int(form1().MdiArea()->subWindowList().size());
+        browser->Button4Click();
+        browser->Button8Click();
+        browser->Button7Click();
+        QCOMPARE(form1().MdiArea()->subWindowList().size(), windows);
     }
 
     void deletingStrokesUnderAnotherPcsBoard()
