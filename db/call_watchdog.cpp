@@ -67,11 +67,12 @@ void CallWatchdog::Watch()
         }
         // Still inside the same silent call: close the connection under it. The mutex is held,
         // so the caller cannot disarm and detach meanwhile; the cut itself does not wait for the
-        // server.
+        // server. Fired() is true before the cut: the caller's call returns the moment the cut
+        // is made, and must learn then that the server was silent rather than gone.
+        fired_ = true;
+        armed_ = false;
         ISC_STATUS_ARRAY status{};
         isc_db_handle db = db_;
         fb_cancel_operation(status, &db, fb_cancel_abort);
-        fired_ = true;
-        armed_ = false;
     }
 }
