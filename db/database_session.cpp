@@ -409,7 +409,7 @@ int DatabaseSession::OpenSelect(const QString &columns, const QString &table, co
     return result_.Rows();
 }
 
-bool DatabaseSession::ReadPage(const QStringList &lines, int skip, int take, QStringList &columns,
+bool DatabaseSession::ReadPage(const QStringList &lines, int take, QStringList &columns,
                                QList<QStringList> &rows)
 {
     QByteArray bytes;
@@ -423,7 +423,7 @@ bool DatabaseSession::ReadPage(const QStringList &lines, int skip, int take, QSt
         for (int c = 0; c < row_.Columns(); ++c) columns << QString::fromLatin1(row_.Name(c));
         IscStatus status;
         Attempt result = Attempt::Done;
-        for (int seen = 0; seen < skip + take; ++seen) {
+        for (int read = 0; read < take; ++read) {
             const auto fetched = statement_.Fetch(row_, status);
             if (fetched == IscStatement::Fetched::End) break;
             if (fetched == IscStatement::Fetched::Error) {
@@ -431,7 +431,6 @@ bool DatabaseSession::ReadPage(const QStringList &lines, int skip, int take, QSt
                 break;
             }
             watchdog_.Progress();
-            if (seen < skip) continue;
             QStringList fields;
             for (int c = 0; c < row_.Columns(); ++c)
                 fields << (row_.IsNull(c) ? QString()

@@ -87,11 +87,10 @@ public:
     void CloseQuery();                     // closes the result and ends the transaction
 
     // --- one page of a longer result --------------------------------------------------------
-    // Sends the lines as a select and reads only what the page needs: skips `skip` rows, then
-    // appends at most `take` rows to `rows` and stops without fetching the rest. The names of
-    // the columns come in `columns`. False on failure; the rows read before it stay. The read
-    // transaction keeps running, as after every read.
-    bool ReadPage(const QStringList &lines, int skip, int take, QStringList &columns,
+    // Sends the lines as a select and appends at most `take` rows to `rows`, then stops
+    // without fetching the rest. The names of the columns come in `columns`. False on failure;
+    // the rows read before it stay. The read transaction keeps running, as after every read.
+    bool ReadPage(const QStringList &lines, int take, QStringList &columns,
                   QList<QStringList> &rows);
 
     // --- state, for callers that need to know and for tests ---------------------------------

@@ -20,8 +20,6 @@
 #include <QSignalBlocker>
 #include <QSplitter>
 
-#include <climits>
-
 namespace {
 
 constexpr int kColumns = 7;
@@ -198,12 +196,11 @@ void TForm7::ClearGrid()
 
 void TForm7::LoadPage()
 {
-    // Only what the page needs is read: the rows before it are skipped, the rest never fetched.
-    const int lastRow = int(std::min<qint64>(qint64(PageStart) + PageSize - 1, INT_MAX));
+    // Only the page itself is read: the server leaves out the rows before it and after it.
     QStringList columns;
     QList<QStringList> rows;
-    Db().ReadPage(image_list::PageStatement(FilterText, OrderText, lastRow), PageStart - 1,
-                  PageSize, columns, rows); // a failure keeps the rows read so far, silently
+    Db().ReadPage(image_list::PageStatement(FilterText, OrderText, PageStart, PageSize), PageSize,
+                  columns, rows); // a failure keeps the rows read so far, silently
     int shown[kColumns];
     for (int c = 0; c < kColumns; ++c) shown[c] = int(columns.indexOf(kShownFields[c]));
     const QSignalBlocker quiet(SG1);

@@ -1,6 +1,7 @@
 #include "image_list_page.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace image_list {
 
@@ -41,12 +42,15 @@ QString FilterCondition(const QString &column, const QString &typed)
     return column + QStringLiteral(" LIKE '%") + literal + QStringLiteral("%'");
 }
 
-QStringList PageStatement(const QString &filterText, const QString &orderText, int lastRow)
+QStringList PageStatement(const QString &filterText, const QString &orderText, int pageStart,
+                          int pageSize)
 {
+    const qint64 last = std::min<qint64>(qint64(pageStart) + pageSize - 1, INT_MAX);
     QStringList lines{QStringLiteral("SELECT * FROM IMGLIST")};
     if (!filterText.isEmpty()) lines << QStringLiteral("  WHERE ") + filterText;
     lines << QStringLiteral("  ORDER BY ") + orderText + QStringLiteral(" ROWS ") +
-                 QString::number(lastRow) + QLatin1Char(';');
+                 QString::number(pageStart) + QStringLiteral(" TO ") + QString::number(last) +
+                 QLatin1Char(';');
     return lines;
 }
 

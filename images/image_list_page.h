@@ -29,12 +29,14 @@ const std::array<FilterColumn, 5> &FilterColumns();
 // keep their LIKE meaning.
 QString FilterCondition(const QString &column, const QString &typed);
 
-// SELECT * FROM IMGLIST / [  WHERE <filter>] /   ORDER BY <order> ROWS <lastRow>;
-// The server sends no row past the end of the page (the client skips the rows before it):
-// without the limit it would stream a whole batch of rows beyond the page, which the client
-// then has to take in and throw away, and a page of a large catalogue would cost ten times one
-// of a small catalogue.
-QStringList PageStatement(const QString &filterText, const QString &orderText, int lastRow);
+// SELECT * FROM IMGLIST / [  WHERE <filter>] /   ORDER BY <order> ROWS <first> TO <last>;
+// The page of `pageSize` rows from position `pageStart` (1 = the first) of the sorted and
+// filtered result. The server leaves out the rows before the page and sends none after it:
+// skipping them here instead would carry every earlier row over the network, and without the
+// upper limit the server streams a whole batch of rows beyond the page, which would make a page
+// of a large catalogue cost ten times one of a small catalogue.
+QStringList PageStatement(const QString &filterText, const QString &orderText, int pageStart,
+                          int pageSize);
 
 // One page back, never before the first row.
 int PreviousPageStart(int pageStart);
