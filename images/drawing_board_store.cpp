@@ -60,6 +60,21 @@ QString Above(int number)
     return QStringLiteral("N>%1").arg(number);
 }
 
+// Hands the `count` rows of the open select to `onRow` in their order, then closes the select.
+// Nothing in between lets another handler run.
+template <class OnRow> void ReadStrokeRows(DatabaseSession &db, int count, OnRow onRow)
+{
+    QStringList fields(kFieldCount, QString());
+    for (int i = 0; i < count; ++i) {
+        if (i == 0)
+            db.ReadFirstRow(fields);
+        else
+            db.ReadNextRow(fields);
+        onRow(StrokeRow::From(fields));
+    }
+    db.CloseSelect();
+}
+
 } // namespace
 
 void TForm8::Replay()
@@ -70,25 +85,17 @@ void TForm8::Replay()
         Image1->update();
         return;
     }
-    // Stamped while reading: nothing here lets another handler run before CloseSelect.
     const int count =
         Db().OpenSelect(QStringLiteral("*"), StrokeTableName, QString(), QStringLiteral("N"));
-    QStringList fields(kFieldCount, QString());
     int highest = 0;
     {
         PenTipPainter painter(picture_);
-        for (int i = 0; i < count; ++i) {
-            if (i == 0)
-                Db().ReadFirstRow(fields);
-            else
-                Db().ReadNextRow(fields);
-            const StrokeRow row = StrokeRow::From(fields);
+        ReadStrokeRows(Db(), count, [&](const StrokeRow &row) {
             painter.Stamp(row.shape, row.size, row.color, row.x, row.y);
             ledger_.NoteStroke(row.member, row.stroke, row.memberNull, row.strokeNull);
             highest = std::max(highest, row.n);
-        }
+        });
     }
-    Db().CloseSelect();
     ledger_.ReadUpTo(highest);
     Image1->update(); // once, for the whole picture
 }
@@ -104,25 +111,18 @@ void TForm8::DrawNewRows()
         Db().CloseSelect();
         return;
     }
-    QStringList fields(kFieldCount, QString());
     QRect changed;
     int highest = seen;
     {
         PenTipPainter painter(picture_);
-        for (int i = 0; i < count; ++i) {
-            if (i == 0)
-                Db().ReadFirstRow(fields);
-            else
-                Db().ReadNextRow(fields);
-            const StrokeRow row = StrokeRow::From(fields);
+        ReadStrokeRows(Db(), count, [&](const StrokeRow &row) {
             ledger_.NoteStroke(row.member, row.stroke, row.memberNull, row.strokeNull);
             highest = std::max(highest, row.n);
             // This board's own points come back too: they were stamped when drawn.
             if (ledger_.Read(row.n))
                 changed |= painter.Stamp(row.shape, row.size, row.color, row.x, row.y);
-        }
+        });
     }
-    Db().CloseSelect();
     ledger_.ReadUpTo(highest);
     if (!changed.isEmpty()) Image1->update(changed);
 }
