@@ -238,19 +238,31 @@ bool DatabaseSession::DropTable(const QString &name)
     return Run(false, [&] { return WriteAttempt(bytes); });
 }
 
+DatabaseSession::Addition DatabaseSession::AddBesideTables(const QStringList &lines)
+{
+    QByteArray bytes;
+    if (!Encode(lines, bytes)) return Addition::Failed;
+    lockConflict_ = false;
+    if (Run(false, [&] { return WriteAttempt(bytes, true); })) return Addition::Done;
+    return lockConflict_ ? Addition::Busy : Addition::Failed;
+}
+
 // --- writing --------------------------------------------------------------------------------
 
-DatabaseSession::Attempt DatabaseSession::WriteAttempt(const QByteArray &statement)
+DatabaseSession::Attempt DatabaseSession::WriteAttempt(const QByteArray &statement, bool noWait)
 {
     CloseQuery();
+    lockConflict_ = false;
     IscStatus status;
-    if (!tr_.Start(db_, status)) return Failed(status, Attempt::LostUnsent);
+    if (!(noWait ? tr_.StartNoWait(db_, status) : tr_.Start(db_, status)))
+        return Failed(status, Attempt::LostUnsent);
     // Until the commit, a connection lost takes the uncommitted transaction with it.
     Attempt result = Attempt::Done;
     if (!ExecuteImmediate(db_, tr_, statement, status))
         result = Failed(status, Attempt::Lost);
     else if (!tr_.Commit(status))
         result = Failed(status, Attempt::LostCommit);
+    lockConflict_ = status.LockConflict();
     tr_.Rollback(); // after a commit there is nothing left to roll back
     return result;
 }

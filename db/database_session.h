@@ -65,6 +65,13 @@ public:
     bool ExecuteScript(const QStringList &lines);
     bool DropTable(const QString &name);
 
+    // What the program adds beside the documented tables (an index, a trigger), which PCs with
+    // older builds never notice. Sent in a transaction that waits for no lock: while another
+    // PC has the table in use the server refuses at once (Busy), nobody is held up, and the
+    // caller tries again another time.
+    enum class Addition { Done, Busy, Failed };
+    Addition AddBesideTables(const QStringList &lines);
+
     // --- writing ----------------------------------------------------------------------------
     bool InsertRow(const QString &table, int count, const QStringList &columns,
                    const QStringList &values);
@@ -130,7 +137,7 @@ private:
     bool Reattach();
     void DropAttachment(); // after a loss: forget the statement, transaction and attachment
     Attempt Failed(IscStatus &status, Attempt ifLost); // notes the failure and classifies it
-    Attempt WriteAttempt(const QByteArray &statement);
+    Attempt WriteAttempt(const QByteArray &statement, bool noWait = false);
     // Ends the running transaction and prepares and executes a select in a new one.
     Attempt StartRead(const QByteArray &statement);
     bool Encode(const QStringList &lines, QByteArray &bytes); // false: not sendable as CP932
@@ -150,6 +157,7 @@ private:
     bool queryOpen_ = false;
     bool serverUnreachable_ = false;
     bool writeOutcomeUnknown_ = false;
+    bool lockConflict_ = false; // the last write was refused for a lock another PC holds
     int position_ = 0;
     QStringList lastStatement_;
     ISC_STATUS lastErrorCode_ = 0;

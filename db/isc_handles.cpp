@@ -42,6 +42,25 @@ bool IscStatus::ConnectionLost() const
     }
 }
 
+bool IscStatus::LockConflict() const
+{
+    if (!Failed()) return false;
+    // Clusters of (argument kind, value); a counted string takes a length besides its text.
+    for (int i = 0; i + 1 < ISC_STATUS_LENGTH && status_[i] != isc_arg_end;
+         i += status_[i] == isc_arg_cstring ? 3 : 2) {
+        if (status_[i] != isc_arg_gds) continue;
+        switch (status_[i + 1]) {
+        case isc_lock_conflict:
+        case isc_deadlock:
+        case isc_obj_in_use:
+        case isc_update_conflict:
+        case isc_lock_timeout: return true;
+        default: break;
+        }
+    }
+    return false;
+}
+
 bool IscAttachment::Attach(const QByteArray &path, const QByteArray &dpb, IscStatus &status)
 {
     Detach();
@@ -79,6 +98,19 @@ bool IscTransaction::Start(IscAttachment &db, IscStatus &status)
 {
     Rollback();
     isc_start_transaction(status.vector(), &handle_, 1, db.Handle(), 0, nullptr);
+    if (status.Failed()) {
+        handle_ = 0;
+        return false;
+    }
+    return true;
+}
+
+bool IscTransaction::StartNoWait(IscAttachment &db, IscStatus &status)
+{
+    Rollback();
+    static const char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency,
+                               isc_tpb_nowait};
+    isc_start_transaction(status.vector(), &handle_, 1, db.Handle(), short(sizeof tpb), tpb);
     if (status.Failed()) {
         handle_ = 0;
         return false;

@@ -16,6 +16,9 @@ public:
     QString Message() const;
     // The server cannot be reached, went away or shut down: the attachment is of no use now.
     bool ConnectionLost() const;
+    // Another transaction holds what the statement needed (a lock conflict, an object in use),
+    // anywhere in the vector: DDL reports it after its own "unsuccessful metadata update".
+    bool LockConflict() const;
 
 private:
     ISC_STATUS_ARRAY status_{};
@@ -55,6 +58,8 @@ public:
 
     // Starts with the server's defaults: snapshot, read-write, wait.
     bool Start(IscAttachment &db, IscStatus &status);
+    // Snapshot, read-write, no wait: a lock another transaction holds is refused at once.
+    bool StartNoWait(IscAttachment &db, IscStatus &status);
     bool Commit(IscStatus &status);
     // Safe in any state; a transaction the server no longer knows is simply forgotten.
     void Rollback();

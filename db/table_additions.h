@@ -1,0 +1,39 @@
+#pragma once
+// What the program adds beside the shared tables where it is missing:
+// - a descending index on the number N, which makes "the largest N" a look-up of a few pages
+//   instead of a read of every row (the UNIQUE index on N is ascending and cannot serve MAX);
+// - a trigger that posts an event named after the table whenever a row lands there, so that
+//   PCs listening for it learn of the row the moment it is committed.
+// PCs with older builds neither see nor need either: the tables' creation scripts and the rows
+// they store stay as they were, and DROP TABLE takes both additions with it.
+
+#include <QString>
+#include <QStringList>
+
+class DatabaseSession;
+
+namespace additions {
+
+enum class Outcome {
+    Present, // it was there already
+    Added,   // this call made it
+    Busy,    // another PC has the table in use: try again another time
+    Failed,  // no table, no server, no right to change it
+};
+
+QString NumberIndexName(const QString &table);  // IMG_12 -> IMG_12_NDESC
+QString EventTriggerName(const QString &table); // IMG_12 -> IMG_12_EVENT
+QStringList NumberIndex(const QString &table);
+// Posts the event named `table` after each insert, and after each update when asked.
+QStringList EventTrigger(const QString &table, bool onUpdateToo);
+
+Outcome EnsureNumberIndex(DatabaseSession &db, const QString &table);
+Outcome EnsureEventTrigger(DatabaseSession &db, const QString &table, bool onUpdateToo);
+
+// Present or Added: nothing more to do for it in this session.
+inline bool Settled(Outcome outcome)
+{
+    return outcome == Outcome::Present || outcome == Outcome::Added;
+}
+
+} // namespace additions
