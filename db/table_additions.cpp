@@ -14,8 +14,7 @@ bool CatalogueHas(DatabaseSession &db, const QString &catalogue, const QString &
     // The name column alone: a catalogue row's BLOB columns do not read as text.
     QStringList fields{QString()};
     return db.SelectFirstRow(column, catalogue,
-                             column + QStringLiteral("='") + name + QLatin1Char('\''),
-                             fields) > 0;
+                             column + QStringLiteral("='") + name + QLatin1Char('\''), fields) > 0;
 }
 
 Outcome Ensure(DatabaseSession &db, const QString &catalogue, const QString &column,
@@ -38,6 +37,11 @@ QString NumberIndexName(const QString &table)
     return table + QStringLiteral("_NDESC");
 }
 
+QString MemberStrokeIndexName(const QString &table)
+{
+    return table + QStringLiteral("_MNDN");
+}
+
 QString EventTriggerName(const QString &table)
 {
     return table + QStringLiteral("_EVENT");
@@ -47,6 +51,12 @@ QStringList NumberIndex(const QString &table)
 {
     return {QStringLiteral("CREATE DESCENDING INDEX ") + NumberIndexName(table) +
             QStringLiteral(" ON ") + table + QStringLiteral(" (N)")};
+}
+
+QStringList MemberStrokeIndex(const QString &table)
+{
+    return {QStringLiteral("CREATE DESCENDING INDEX ") + MemberStrokeIndexName(table) +
+            QStringLiteral(" ON ") + table + QStringLiteral(" (MN, DN)")};
 }
 
 QStringList EventTrigger(const QString &table, bool onUpdateToo)
@@ -62,6 +72,21 @@ Outcome EnsureNumberIndex(DatabaseSession &db, const QString &table)
 {
     return Ensure(db, QStringLiteral("RDB$INDICES"), QStringLiteral("RDB$INDEX_NAME"),
                   NumberIndexName(table), NumberIndex(table));
+}
+
+Outcome EnsureMemberStrokeIndex(DatabaseSession &db, const QString &table)
+{
+    return Ensure(db, QStringLiteral("RDB$INDICES"), QStringLiteral("RDB$INDEX_NAME"),
+                  MemberStrokeIndexName(table), MemberStrokeIndex(table));
+}
+
+Outcome EnsureStrokeTableAdditions(DatabaseSession &db, const QString &table)
+{
+    const Outcome number = EnsureNumberIndex(db, table);
+    const Outcome stroke = EnsureMemberStrokeIndex(db, table);
+    for (Outcome worst : {Outcome::Busy, Outcome::Failed, Outcome::Added})
+        if (number == worst || stroke == worst) return worst;
+    return Outcome::Present;
 }
 
 Outcome EnsureEventTrigger(DatabaseSession &db, const QString &table, bool onUpdateToo)
