@@ -18,7 +18,10 @@ TForm1::TForm1(const QString &settingsFilePath) : settingsFilePathOverride_(sett
     setWindowTitle(QStringLiteral("お絵描きソフト"));
     setWindowIcon(ProgramIcon());
     setFont(ProgramFont());
-    // System menu and minimise only: no maximise button.
+    // System menu and minimise only: no maximise button. On X11 these become Motif hints
+    // without the maximise function and decoration, which most window managers honour; those
+    // that offer maximising all the same (Openbox keeps the button of any window it may resize)
+    // find the window returning to its size at once (changeEvent).
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
@@ -127,6 +130,13 @@ void TForm1::showEvent(QShowEvent *event)
     if (shown_) return;
     shown_ = true;
     FormShow();
+}
+
+void TForm1::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
+        setWindowState(windowState() & ~Qt::WindowMaximized);
 }
 
 void TForm1::LoadSettingsFile()
