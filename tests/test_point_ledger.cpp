@@ -104,18 +104,6 @@ private slots:
         QVERIFY(misplacedCount > 300);
         QCOMPARE(record.Count(), 400);
         QCOMPARE(shown, replayed);
-
-        // A number kept again is replaced, not doubled; lookups by number.
-        QVERIFY(!record.Add(StoredPoint{5, kSquare, 3, 0, 1, 1}));
-        QCOMPARE(record.Count(), 400);
-        QCOMPARE(record.Find(5)->shape, int(kSquare));
-        QVERIFY(!record.Find(401));
-        QCOMPARE(record.Highest(), 400);
-        StoredPoints gaps;
-        for (int n : {3, 7, 8}) gaps.Add(StoredPoint{n, 0, 1, 0, 0, 0});
-        QCOMPARE((QList<int>{gaps.HighestUpTo(2), gaps.HighestUpTo(3), gaps.HighestUpTo(6),
-                             gaps.HighestUpTo(100)}),
-                 (QList<int>{0, 3, 3, 8}));
     }
 };
 
