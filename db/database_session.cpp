@@ -159,6 +159,7 @@ void DatabaseSession::DisconnectDatabase()
 {
     wanted_ = false;
     background_.Stop();
+    additions_.Stop();
     WatchedCalls watched(watchdog_, db_.Value()); // a silent server does not hold up closing
     CloseStatement();
     queryOpen_ = false;
@@ -245,6 +246,11 @@ DatabaseSession::Addition DatabaseSession::AddBesideTables(const QStringList &li
     lockConflict_ = false;
     if (Run(false, [&] { return WriteAttempt(bytes, true); })) return Addition::Done;
     return lockConflict_ ? Addition::Busy : Addition::Failed;
+}
+
+void DatabaseSession::AddInBackground(const std::vector<AdditionJob> &jobs)
+{
+    if (wanted_) additions_.Add(path_, AttachmentParameters(options_), jobs);
 }
 
 // --- writing --------------------------------------------------------------------------------

@@ -1,6 +1,8 @@
 #include "table_additions.h"
 
+#include "cp932.h"
 #include "database_session.h"
+#include "sql_builders.h"
 
 namespace additions {
 
@@ -28,6 +30,19 @@ Outcome Ensure(DatabaseSession &db, const QString &catalogue, const QString &col
     }
     // Another PC may have added the same a moment earlier.
     return CatalogueHas(db, catalogue, column, name) ? Outcome::Present : Outcome::Failed;
+}
+
+const QString kIndices = QStringLiteral("RDB$INDICES");
+const QString kIndexName = QStringLiteral("RDB$INDEX_NAME");
+const QString kTriggers = QStringLiteral("RDB$TRIGGERS");
+const QString kTriggerName = QStringLiteral("RDB$TRIGGER_NAME");
+
+AdditionJob Job(const QString &catalogue, const QString &column, const QString &name,
+                const QStringList &statement)
+{
+    AdditionJob job{name, catalogue, column, QByteArray()};
+    cp932::Encode(sql::JoinLines(statement), job.statement); // table names are plain ASCII
+    return job;
 }
 
 } // namespace
@@ -70,14 +85,12 @@ QStringList EventTrigger(const QString &table, bool onUpdateToo)
 
 Outcome EnsureNumberIndex(DatabaseSession &db, const QString &table)
 {
-    return Ensure(db, QStringLiteral("RDB$INDICES"), QStringLiteral("RDB$INDEX_NAME"),
-                  NumberIndexName(table), NumberIndex(table));
+    return Ensure(db, kIndices, kIndexName, NumberIndexName(table), NumberIndex(table));
 }
 
 Outcome EnsureMemberStrokeIndex(DatabaseSession &db, const QString &table)
 {
-    return Ensure(db, QStringLiteral("RDB$INDICES"), QStringLiteral("RDB$INDEX_NAME"),
-                  MemberStrokeIndexName(table), MemberStrokeIndex(table));
+    return Ensure(db, kIndices, kIndexName, MemberStrokeIndexName(table), MemberStrokeIndex(table));
 }
 
 Outcome EnsureStrokeTableAdditions(DatabaseSession &db, const QString &table)
@@ -91,8 +104,21 @@ Outcome EnsureStrokeTableAdditions(DatabaseSession &db, const QString &table)
 
 Outcome EnsureEventTrigger(DatabaseSession &db, const QString &table, bool onUpdateToo)
 {
-    return Ensure(db, QStringLiteral("RDB$TRIGGERS"), QStringLiteral("RDB$TRIGGER_NAME"),
-                  EventTriggerName(table), EventTrigger(table, onUpdateToo));
+    return Ensure(db, kTriggers, kTriggerName, EventTriggerName(table),
+                  EventTrigger(table, onUpdateToo));
+}
+
+void RequestStrokeTableAdditions(DatabaseSession &db, const QString &table)
+{
+    db.AddInBackground(
+        {Job(kIndices, kIndexName, NumberIndexName(table), NumberIndex(table)),
+         Job(kIndices, kIndexName, MemberStrokeIndexName(table), MemberStrokeIndex(table))});
+}
+
+void RequestEventTrigger(DatabaseSession &db, const QString &table, bool onUpdateToo)
+{
+    db.AddInBackground(
+        {Job(kTriggers, kTriggerName, EventTriggerName(table), EventTrigger(table, onUpdateToo))});
 }
 
 } // namespace additions

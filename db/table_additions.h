@@ -38,6 +38,11 @@ Outcome EnsureEventTrigger(DatabaseSession &db, const QString &table, bool onUpd
 // when either cannot be made, and Present or Added when both are there.
 Outcome EnsureStrokeTableAdditions(DatabaseSession &db, const QString &table);
 
+// The same, asked of the session's background additions: returns at once, and the window
+// goes on without them until they are there (a board stores its strokes more slowly).
+void RequestStrokeTableAdditions(DatabaseSession &db, const QString &table);
+void RequestEventTrigger(DatabaseSession &db, const QString &table, bool onUpdateToo);
+
 // Present or Added: nothing more to do for it in this session.
 inline bool Settled(Outcome outcome)
 {

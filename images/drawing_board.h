@@ -110,7 +110,6 @@ private:
     bool StoreWaiting(); // true when other boards' points were met between this board's
     bool Store(WaitingStroke &stroke, bool &met, QRect &misplaced);
     bool MakeTableAgain();
-    void TryAdditions();
     void ShowWaiting();
     // Paints the points this board has not stored on top, within `area`.
     void PaintUnstored(const QRect &area);
@@ -127,7 +126,6 @@ private:
     StoredPoints stored_;
     std::deque<WaitingStroke> waiting_;
     bool tableMissing_ = false; // dropped under the board: its next stroke makes it again
-    bool additionsDue_ = false; // the indexes beside the table are still to be added
 };
 
 // Stops a board's poll while one of its handlers runs and starts it again, a full interval

@@ -92,7 +92,9 @@ void TForm8::Replay()
         Db().CreateImageTable(StrokeTableName); // a failure leaves the board white
         Image1->update();
     }
-    TryAdditions();
+    // Its indexes come from the session's background additions: building them on a big
+    // picture takes seconds, and strokes are stored correctly (if more slowly) meanwhile.
+    additions::RequestStrokeTableAdditions(Db(), StrokeTableName);
 }
 
 bool TForm8::ReadAll()
@@ -129,7 +131,6 @@ void TForm8::StartAgain()
         stroke.stroke.reset();
         stroke.uncertain.reset();
     }
-    additionsDue_ = true;
     if (Form1.TableExists(StrokeTableName)) {
         tableMissing_ = false;
         ReadAll();
@@ -216,7 +217,6 @@ void TForm8::PaintUnstored(const QRect &area)
 
 void TForm8::Refresh()
 {
-    if (additionsDue_) TryAdditions();
     DrawNewRows(); // what others stored meanwhile goes below what waits here
     // Others' points among this board's numbers are read at once, so the board is as a new
     // board would show it when the handler ends.
@@ -224,21 +224,12 @@ void TForm8::Refresh()
     ShowWaiting();
 }
 
-void TForm8::TryAdditions()
-{
-    const additions::Outcome outcome = additions::EnsureStrokeTableAdditions(Db(), StrokeTableName);
-    // Strokes are stored correctly without them, only slower: a table that cannot take them
-    // is not asked again until it is made anew.
-    additionsDue_ = outcome == additions::Outcome::Busy ||
-                    (outcome == additions::Outcome::Failed && Db().ServerUnreachable());
-}
-
 bool TForm8::MakeTableAgain()
 {
     if (!Db().CreateImageTable(StrokeTableName) && !Form1.TableExists(StrokeTableName))
         return false; // another board may have made it a moment earlier
     StartAgain();
-    TryAdditions();
+    additions::RequestStrokeTableAdditions(Db(), StrokeTableName);
     return !tableMissing_;
 }
 

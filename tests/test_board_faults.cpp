@@ -97,6 +97,7 @@ private slots:
                  Expected(1, 1, {Line(10, 9).mid(2), Line(8, 12)}));
         QCOMPARE(board->Picture(), Replayed(*catalogue.form1, 1));
         QCOMPARE(board->RowsSeen(), 16);
+        QTRY_VERIFY_WITH_TIMEOUT(!pc.form1->Db().AdditionsUnderWay(), 30000);
         for (const QString &index :
              {additions::NumberIndexName(kTable), additions::MemberStrokeIndexName(kTable)})
             QCOMPARE(
