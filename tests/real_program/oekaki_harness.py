@@ -180,8 +180,9 @@ class Display:
 
     # --- the accessibility tree (needs accessibility=True) ---------------------------------
     def accessible(self, pid, role, name, timeout=10):
-        """The first accessible of the process with that role name ("menu item", "push
-        button", ...) and name (access keys show as "(I)"), waiting for it to appear."""
+        """The first accessible of the process with that role name ("menu item" for the top
+        menus and their items alike, "push button", "text", ...) and name (access keys show as
+        "(I)"), waiting for it to appear."""
         import pyatspi  # Debian's python3-pyatspi, for /usr/bin/python3
 
         os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.env["DBUS_SESSION_BUS_ADDRESS"]
@@ -199,6 +200,13 @@ class Display:
             return None
 
         return _wait_until(find, timeout, "%s %r" % (role, name), step=0.3)
+
+    @staticmethod
+    def press(accessible):
+        """Runs an accessible's first action: a menu item is chosen, a button pressed, with no
+        need for it to be visible. The program answers only when the action's handler returns:
+        click items that open a modal dialog or message box instead (click_accessible)."""
+        accessible.queryAction().doAction(0)
 
     def click_accessible(self, accessible):
         import pyatspi
