@@ -1,10 +1,10 @@
 #include "database_session.h"
 
 #include "cp932.h"
-
-#include <algorithm>
 #include "schema_scripts.h"
 #include "sql_builders.h"
+
+#include <algorithm>
 
 using Clock = std::chrono::steady_clock;
 
@@ -135,8 +135,8 @@ bool DatabaseSession::Run(bool read, const std::function<Attempt()> &attempt)
         }
         if (round > 0) return false;
         const bool repeatable = read || result == Attempt::LostUnsent;
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(started + kCallLimit - Clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            started + kCallLimit - Clock::now());
         if (!Reattach(left) || !repeatable) return false;
         writeOutcomeUnknown_ = false;
     }

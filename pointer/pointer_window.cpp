@@ -161,6 +161,9 @@ void TForm12::ShowOtherPointers()
         const int member = StrToIntOrZero(row[0]);
         const bool sharing = StrToIntOrZero(row[1]) == 1;
         const int x = StrToIntOrZero(row[2]), y = StrToIntOrZero(row[3]);
+        // This PC's member before the PC user changed, its stop not written yet: no balloon
+        // of one's own.
+        if (Form1.PendingPointerStops().Pending(member)) continue;
         auto entry =
             std::find_if(PointerEntries.begin(), PointerEntries.end(),
                          [member](const PointerEntry &e) { return e.MemberNumber == member; });
