@@ -24,9 +24,9 @@ void MakeRoomForCaption(QMessageBox &box)
     QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
     font.setBold(true);
     const int caption = QFontMetrics(font).horizontalAdvance(box.windowTitle());
-    grid->addItem(new QSpacerItem(caption + kTitleBarExtras, 0, QSizePolicy::Minimum,
-                                  QSizePolicy::Fixed),
-                  grid->rowCount(), 0, 1, grid->columnCount());
+    grid->addItem(
+        new QSpacerItem(caption + kTitleBarExtras, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+        grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 void CentreOnScreen(QMessageBox &box)

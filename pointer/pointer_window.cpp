@@ -149,8 +149,7 @@ void TForm12::PublishPointer(int state)
 
 void TForm12::ShowOtherPointers()
 {
-    const QString where =
-        QStringLiteral("MOUSEPOS.MN<>%1 AND MOUSEPOS.MN=MEMBER.N").arg(member_);
+    const QString where = QStringLiteral("MOUSEPOS.MN<>%1 AND MOUSEPOS.MN=MEMBER.N").arg(member_);
     // Read whole and closed before any balloon is made: the shared result is never left open
     // while windows are created.
     const QList<QStringList> rows = SelectRows(
