@@ -165,6 +165,10 @@ void TForm1::FormShow()
         if (!Connected()) {
             DisconnectDatabase();
             ShowMessage(QStringLiteral("データベース接続が出来ません。設定を確認して下さい。"));
+        } else {
+            // This PC's pointer is not shared before its window opens. A row still saying so
+            // was left by a run that ended while the server was away.
+            pointerStops_.Stop(settings_.PcUserNumber);
         }
     }
     ChatWindowOpen = false;

@@ -140,7 +140,8 @@ private:
     bool Run(bool read, const std::function<Attempt()> &attempt);
     // Connected and attached, re-attaching first when the attachment was lost.
     bool Ready();
-    bool Reattach();
+    // Attaches again within the time left of the operation's limit.
+    bool Reattach(std::chrono::milliseconds budget);
     void DropAttachment(); // after a loss: forget the statement, transaction and attachment
     Attempt Failed(IscStatus &status, Attempt ifLost); // notes the failure and classifies it
     Attempt WriteAttempt(const QByteArray &statement, bool noWait = false);
