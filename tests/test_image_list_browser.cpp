@@ -246,6 +246,9 @@ private slots:
         Show(otherPc);
         TForm8 *board = OpenDrawingBoard(*otherPc.form1, 3, 40, 30, "絵");
         QVERIFY(board && form1().TableExists("IMG_3"));
+        // The board's indexes are being added meanwhile; a deletion in that moment is refused
+        // like one while any other PC changes the table, and can be asked again.
+        QTRY_VERIFY_WITH_TIMEOUT(!otherPc.form1->Db().AdditionsUnderWay(), 30000);
 
         TForm7 *browser = Browser();
         browser->SG1->SetRow(1);
