@@ -70,4 +70,17 @@ Outcome EnsureEventTrigger(DatabaseSession &db, const QString &table, bool onUpd
                   EventTriggerName(table), EventTrigger(table, onUpdateToo));
 }
 
+QStringList Index(const QString &name, const QString &table, const QString &columns)
+{
+    return {QStringLiteral("CREATE INDEX ") + name + QStringLiteral(" ON ") + table +
+            QStringLiteral(" (") + columns + QLatin1Char(')')};
+}
+
+Outcome EnsureIndex(DatabaseSession &db, const QString &name, const QString &table,
+                    const QString &columns)
+{
+    return Ensure(db, QStringLiteral("RDB$INDICES"), QStringLiteral("RDB$INDEX_NAME"), name,
+                  Index(name, table, columns));
+}
+
 } // namespace additions

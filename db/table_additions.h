@@ -4,8 +4,9 @@
 //   instead of a read of every row (the UNIQUE index on N is ascending and cannot serve MAX);
 // - a trigger that posts an event named after the table whenever a row lands there, so that
 //   PCs listening for it learn of the row the moment it is committed.
-// PCs with older builds neither see nor need either: the tables' creation scripts and the rows
-// they store stay as they were, and DROP TABLE takes both additions with it.
+// - indexes of the program's own choosing (EnsureIndex), where a window's reads need one.
+// PCs with older builds neither see nor need any of them: the tables' creation scripts and the
+// rows they store stay as they were, and DROP TABLE takes the additions with it.
 
 #include <QString>
 #include <QStringList>
@@ -29,6 +30,11 @@ QStringList EventTrigger(const QString &table, bool onUpdateToo);
 
 Outcome EnsureNumberIndex(DatabaseSession &db, const QString &table);
 Outcome EnsureEventTrigger(DatabaseSession &db, const QString &table, bool onUpdateToo);
+
+// An ascending index named `name` on `columns` (as in "CDATE" or "CDATE,N") of `table`.
+QStringList Index(const QString &name, const QString &table, const QString &columns);
+Outcome EnsureIndex(DatabaseSession &db, const QString &name, const QString &table,
+                    const QString &columns);
 
 // Present or Added: nothing more to do for it in this session.
 inline bool Settled(Outcome outcome)
