@@ -21,6 +21,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -138,10 +140,22 @@ bool Measure(TForm1 &form1, const Options &options)
     TForm10 *chat = nullptr;
     const Timing show = Time([&] { chat = OpenChat(form1); });
     if (!chat || field[0].toInt() != options.lines) return false;
-    if (db.CountRows("RDB$INDICES", "RDB$INDEX_NAME='" + chat::kDateIndex + "'") != 1) {
-        std::fprintf(stderr, "the window did not add its index\n");
-        return false;
+    // The window builds its index on the date in the background and goes on polling meanwhile.
+    const Stopwatch building;
+    std::vector<Timing> buildingPolls;
+    auto indexed = [&] {
+        return db.CountRows("RDB$INDICES", "RDB$INDEX_NAME='" + chat::kDateIndex + "'") == 1;
+    };
+    while (!indexed()) {
+        if (building.Elapsed().wall > 300) {
+            std::fprintf(stderr, "the window did not add its index\n");
+            return false;
+        }
+        buildingPolls.push_back(Time([&] { chat->Timer1Timer(); }));
+        QThread::msleep(100);
     }
+    const double buildWall = building.Elapsed().wall;
+    chat->Timer1Timer(); // the window learns that its index is there
 
     std::vector<Timing> counts, polls;
     for (int turn = 0; turn < options.rounds; ++turn)
@@ -183,7 +197,11 @@ bool Measure(TForm1 &form1, const Options &options)
     PrintRow("SELECT COUNT(*) FROM CHAT", countWall, countWall);
     PrintRow("idle poll (nothing new)", pollWall, countWall);
     PrintRow("idle poll, a line of today by no member", MedianWall(pendingPolls), countWall);
-    PrintRow("showing the window (adds the date index)", show.wall, countWall);
+    PrintRow("showing the window", show.wall, countWall);
+    PrintRow("building the date index, in the background", buildWall, countWall);
+    double longest = 0;
+    for (const Timing &t : buildingPolls) longest = std::max(longest, t.wall);
+    PrintRow("longest poll while the index was built", longest, countWall);
     PrintRow("sending one line (median)", MedianWall(sends), countWall);
     PrintRow("poll after the sends (today's lines shown)", MedianWall(busyPolls), countWall);
     PrintRow("the poll's statement without the date index", MedianWall(withoutIndex), countWall);

@@ -6,7 +6,6 @@
 #include "main_window.h"
 #include "message_box.h"
 #include "program_style.h"
-#include "table_additions.h"
 #include "text_helpers.h"
 
 #include <QFrame>
@@ -21,9 +20,13 @@ namespace {
 constexpr int kPollMs = 5000;
 constexpr int kFieldCount = 5;
 constexpr int kEditHeight = 21;
+// How long a send waits for the date index being built; a small table's is built sooner.
+constexpr std::chrono::milliseconds kIndexWaitMs{1000};
 } // namespace
 
-TForm10::TForm10(TForm1 &form1, QWidget *parent) : ChildForm(form1, parent)
+TForm10::TForm10(TForm1 &form1, QWidget *parent)
+    : ChildForm(form1, parent),
+      dateIndex_(chat::kDateIndex, QStringLiteral("CHAT"), chat::kDateColumn)
 {
     setObjectName(QStringLiteral("Form10"));
     setWindowTitle(QStringLiteral("チャット"));
@@ -109,19 +112,8 @@ void TForm10::Timer1Timer()
     Timer1->start(kPollMs);
 }
 
-void TForm10::EnsureDateIndex()
-{
-    // Other PCs reading the table keep the change from being made; then it is tried again at
-    // the next poll, and until then the same lines are read at a higher cost. Without the right
-    // to change the table it is never made, and every poll reads all lines above the last one
-    // shown.
-    dateIndexSettled_ = additions::Settled(
-        additions::EnsureIndex(Db(), chat::kDateIndex, QStringLiteral("CHAT"), chat::kDateColumn));
-}
-
 void TForm10::RefreshChat()
 {
-    if (!dateIndexSettled_) EnsureDateIndex();
     const QString today = Now().toString(QStringLiteral("yyyyMMdd"));
     const int n =
         Db().OpenSelect(chat::RefreshColumns(), QStringLiteral("CHAT,MEMBER"),
@@ -139,6 +131,7 @@ void TForm10::RefreshChat()
     }
     if (n > 0) LastChatNumber = StrToIntOrZero(fields[0]);
     Db().CloseSelect();
+    dateIndex_.Ensure(Db()); // after the read: the lines come first, at show too
 
     if (lines.isEmpty()) return; // the view stays where the user has scrolled it
     chat::AppendWithinLimit(*RichEdit1, lines);
@@ -153,6 +146,12 @@ void TForm10::Edit1KeyPress(QChar &key)
     if (TrimBlanks(text).isEmpty()) return; // blanks only: nothing is sent, the line stays
 
     Timer1->stop();
+    if (!dateIndex_.Built(kIndexWaitMs)) {
+        // The line would wait for the index to be built, longer than any call may wait.
+        ShowMessage(msg::kChatNotSent);
+        Timer1->start(kPollMs);
+        return;
+    }
     // One reading of the clock: a line sent at midnight gets the date and time of one moment.
     const QDateTime now = Now();
     const chat::StoreOutcome outcome = chat::StoreChatLine(

@@ -4,6 +4,7 @@
 // Enter is pressed; the sender sees a line through the same read as everybody else's.
 
 #include "child_form.h"
+#include "table_additions.h"
 
 #include <QDateTime>
 #include <functional>
@@ -44,10 +45,10 @@ protected:
 
 private:
     void RefreshChat();
-    // Adds the index on the date that keeps a poll to today's lines, until it is there.
-    void EnsureDateIndex();
 
-    bool dateIndexSettled_ = false;
+    // The index on the date that keeps a poll to today's lines; the window adds it when it is
+    // missing. Until it is there, a poll reads every line above the last one shown.
+    additions::IndexInBackground dateIndex_;
 };
 
 namespace msg {

@@ -119,6 +119,10 @@ public:
     // The local server's port for paths without a server name (tests run their own server).
     void SetLoopbackPort(int port) { options_.loopbackPort = port; }
     const QString &LastErrorText() const { return lastErrorText_; }
+    // Where and how the session attaches, for a second attachment that runs what no call of
+    // this session may wait for (building an index on a large table).
+    QByteArray AttachedPath() const { return path_; }
+    QByteArray AttachParameters() const { return AttachmentParameters(options_); }
 
 private:
     // How one attempt at an operation ended.

@@ -1,6 +1,8 @@
 #include "table_additions.h"
 
+#include "cp932.h"
 #include "database_session.h"
+#include "sql_builders.h"
 
 namespace additions {
 
@@ -76,11 +78,48 @@ QStringList Index(const QString &name, const QString &table, const QString &colu
             QStringLiteral(" (") + columns + QLatin1Char(')')};
 }
 
-Outcome EnsureIndex(DatabaseSession &db, const QString &name, const QString &table,
-                    const QString &columns)
+IndexInBackground::IndexInBackground(QString name, QString table, QString columns)
+    : name_(std::move(name)), table_(std::move(table)), columns_(std::move(columns))
 {
-    return Ensure(db, QStringLiteral("RDB$INDICES"), QStringLiteral("RDB$INDEX_NAME"), name,
-                  Index(name, table, columns));
+}
+
+bool IndexInBackground::Building()
+{
+    if (!running_) return false;
+    switch (building_.Take()) {
+    case BackgroundAddition::State::Running: return true;
+    case BackgroundAddition::State::Done: there_ = true; break;
+    default: callsToWait_ = kCallsBetweenAttempts; break;
+    }
+    running_ = false;
+    return false;
+}
+
+bool IndexInBackground::Built(std::chrono::milliseconds limit)
+{
+    return !running_ || (building_.Wait(limit) && !Building());
+}
+
+bool IndexInBackground::Ensure(DatabaseSession &db)
+{
+    if (there_ || Building()) return there_;
+    if (callsToWait_ > 0) {
+        --callsToWait_;
+        return false;
+    }
+    if (CatalogueHas(db, QStringLiteral("RDB$INDICES"), QStringLiteral("RDB$INDEX_NAME"), name_)) {
+        there_ = true;
+        return true;
+    }
+    QByteArray statement;
+    if (db.ServerUnreachable() ||
+        !cp932::Encode(sql::JoinLines(Index(name_, table_, columns_)), statement)) {
+        callsToWait_ = kCallsBetweenAttempts;
+        return false;
+    }
+    building_.Start(db.AttachedPath(), db.AttachParameters(), statement);
+    running_ = true;
+    return false;
 }
 
 } // namespace additions

@@ -73,6 +73,38 @@ private slots:
         pcA.DisconnectDatabase();
         test_db::Drop(settings);
     }
+
+    void anIndexBuiltBesideThePolls()
+    {
+        const Settings settings = test_db::FreshSettings();
+        DatabaseSession pcA, pcB;
+        if (!test_db::CreateAndAttach(pcA, settings)) QFAIL(qPrintable(test_db::WhyNoServer()));
+        pcB.ConnectDatabase(DatabasePath(settings));
+        auto indexes = [&] { return pcA.CountRows("RDB$INDICES", "RDB$INDEX_NAME='IMG_1_XY'"); };
+
+        // No table yet: the attempt fails, and the next one comes only some calls later.
+        additions::IndexInBackground index("IMG_1_XY", "IMG_1", "X,Y");
+        QVERIFY(!index.Ensure(pcA));
+        QVERIFY(index.Built(std::chrono::seconds(5)));
+        QVERIFY(pcA.CreateImageTable("IMG_1"));
+        for (int n = 1; n <= 3; ++n) QVERIFY(InsertPoint(pcA, n));
+        int calls = 1;
+        for (; !index.Ensure(pcA) && calls < 20; ++calls)
+            QVERIFY(index.Built(std::chrono::seconds(5)));
+        QVERIFY2(calls > 5 && calls < 20, qPrintable(QString::number(calls)));
+        QCOMPARE(indexes(), 1);
+
+        // Another PC finds it there; the rows are untouched and the table still goes.
+        additions::IndexInBackground again("IMG_1_XY", "IMG_1", "X,Y");
+        QVERIFY(again.Ensure(pcB));
+        QCOMPARE(pcB.SelectMax("IMG_1", "N", QString()), QString("3"));
+        pcB.CloseQuery();
+        QVERIFY(pcA.DropTable("IMG_1"));
+        QCOMPARE(indexes(), 0);
+        pcB.DisconnectDatabase();
+        pcA.DisconnectDatabase();
+        test_db::Drop(settings);
+    }
 };
 
 QTEST_GUILESS_MAIN(TableAdditionsTest)
