@@ -167,9 +167,9 @@ bool Measure(TForm1 &form1, const Options &options)
 
     // A line of today above all others that no member wrote: it may still qualify, so every
     // poll looks at it again.
-    if (!db.InsertRow("CHAT", 5, {"N", "MN", "CTEXT", "CDATE", "CTIME"},
-                      {QString::number(options.lines + 1), "99", "'x'", "'" + today + "'",
-                       "'120000'"}))
+    if (!db.InsertRow(
+            "CHAT", 5, {"N", "MN", "CTEXT", "CDATE", "CTIME"},
+            {QString::number(options.lines + 1), "99", "'x'", "'" + today + "'", "'120000'"}))
         return false;
     std::vector<Timing> pendingPolls;
     for (int turn = 0; turn < options.rounds; ++turn)
