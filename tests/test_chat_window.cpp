@@ -66,12 +66,6 @@ bool Insert(DatabaseSession &db, int n, int member, const QString &text, const Q
                          "'" + date + "'", "'120000'"});
 }
 
-// A clock the test moves by hand, shared with the window it is given to.
-std::function<QDateTime()> Clock(std::shared_ptr<QDateTime> now)
-{
-    return [now] { return *now; };
-}
-
 void Paste(QLineEdit *edit, const QString &text)
 {
     QGuiApplication::clipboard()->setText(text);
@@ -247,12 +241,12 @@ private slots:
 
     void linesThatQualifyLater()
     {
-        // PC A's clock says 23:59:50 on 1 January; PC B's runs half a minute ahead, past midnight.
+        // PC A's clock says 23:59:50 on 1 January; PC B's runs half a minute ahead.
         auto clockA = std::make_shared<QDateTime>(QDate(2010, 1, 1), QTime(23, 59, 50));
-        auto clockB = std::make_shared<QDateTime>(QDate(2010, 1, 2), QTime(0, 0, 20));
         FreshMainWindow second(*first, 2), third(*first, 3);
-        TForm10 *chatB = OpenChat(second, Clock(clockB));
-        TForm10 *chatA = OpenChat(*first, Clock(clockA));
+        TForm10 *chatB =
+            OpenChat(second, [] { return QDateTime(QDate(2010, 1, 2), QTime(0, 0, 20)); });
+        TForm10 *chatA = OpenChat(*first, [clockA] { return *clockA; });
         DatabaseSession &other = third.form1->Db();
         QVERIFY(Insert(other, 10, 4, "新人です", "20100101")); // 4 is no member yet
         QVERIFY(Insert(other, 20, 3, "昨日の件", "20091231"));
@@ -260,80 +254,54 @@ private slots:
         chatA->Timer1Timer();
         QVERIFY(Shown(chatA).isEmpty());
 
-        // The author is registered: the next poll shows the line.
+        // Each shows at the poll after it qualifies: the author registered, line 20 dated today
+        // in another PC's editor, and at midnight B's line, before A's own.
         QVERIFY(other.InsertRow("MEMBER", 3, {"N", "SN", "PNAME"}, {"4", "0", "'高橋'"}));
         chatA->Timer1Timer();
-        QCOMPARE(Shown(chatA), QStringList{"高橋＞新人です(20100101 120000)"});
-
-        // Another PC's editor dates line 20 today.
+        QCOMPARE(Shown(chatA).size(), 1);
         TForm11 editor(*third.form1);
         QVERIFY(editor.FormShow());
         editor.SG1->SetRow(2);
         editor.SG1Click();
-        QCOMPARE(editor.Edit1->text(), QStringLiteral("20"));
         editor.Edit3->setText("20100101");
         editor.Button4Click();
-        QCOMPARE(messages->Take(), QStringList{"変更OK"});
         chatA->Timer1Timer();
-        QCOMPARE(Shown(chatA).last(), QStringLiteral("鈴木＞昨日の件(20100101 120000)"));
-        QCOMPARE(chatA->LastChatNumber, 20);
-
-        // Midnight on A: B's line of the new day shows, then A's own.
+        QCOMPARE(Shown(chatA).size(), 2);
         *clockA = QDateTime(QDate(2010, 1, 2), QTime(0, 0, 5));
         chatA->Timer1Timer();
         Send(chatA, "おめでとう");
-        QCOMPARE(Shown(chatA).mid(2), QStringList({"佐藤＞明けましておめでとう(20100102 000020)",
-                                                   "山田＞おめでとう(20100102 000005)"}));
+        QCOMPARE(Shown(chatA),
+                 QStringList({"高橋＞新人です(20100101 120000)", "鈴木＞昨日の件(20100101 120000)",
+                              "佐藤＞明けましておめでとう(20100102 000020)",
+                              "山田＞おめでとう(20100102 000005)"}));
+        QCOMPARE(messages->Take(), QStringList{"変更OK"});
 
-        // The windows add the index that keeps polls to today's lines, beside their polls.
-        auto indexed = [&] {
-            chatA->Timer1Timer();
-            return other.CountRows("RDB$INDICES", "RDB$INDEX_NAME='" + chat::kDateIndex + "'");
-        };
-        QTRY_COMPARE_WITH_TIMEOUT(indexed(), 1, 30000);
-        Send(chatB, "今年もよろしく");
-        chatA->Timer1Timer();
-        QVERIFY(Shown(chatA).last().startsWith("佐藤＞今年もよろしく(20100102 "));
-        QVERIFY(messages->texts.isEmpty());
+        // Beside their polls the windows add the index that keeps a poll to today's lines.
+        const QString index = "RDB$INDEX_NAME='" + chat::kDateIndex + "'";
+        QTRY_COMPARE_WITH_TIMEOUT((chatA->Timer1Timer(), other.CountRows("RDB$INDICES", index)), 1,
+                                  30000);
     }
 
     void theLargestNumber()
     {
         TForm10 *chat = OpenChat(*first);
         DatabaseSession &db = first->form1->Db();
-        QVERIFY(Insert(db, 5, 2, "昨日の最後", Day(-1)) && Insert(db, INT_MAX, 2, "最大", Day(-1)));
+        QVERIFY(Insert(db, 5, 2, "昨日の最後", Day(-1)) && Insert(db, INT_MAX, 3, "最大", Day()));
         chat->Timer1Timer();
+        QCOMPARE(chat->LastChatNumber, INT_MAX);
         Send(chat, "送れますか");
         QCOMPARE(messages->Take(), QStringList{msg::kChatNotSent});
-        QCOMPARE(chat->Edit1->text(), QStringLiteral("送れますか"));
         QCOMPARE(db.CountRows("CHAT", ""), 2); // nothing under a number past the top
-
-        // The editor proposes no number past the top either; the field keeps what it had.
-        TForm11 editor(*first->form1);
+        TForm11 editor(*first->form1);         // nor does the editor propose one
         QVERIFY(editor.FormShow());
         editor.Edit1DblClick();
-        QCOMPARE(editor.Edit1->text(), QStringLiteral("5"));
+        QCOMPARE(editor.Edit1->text(), QStringLiteral("5")); // the first row's, as shown
 
         // The top row gone, the same Enter sends.
         QVERIFY(db.DeleteRows("CHAT", "N=2147483647"));
         QTest::keyClick(chat->Edit1, Qt::Key_Return);
-        QVERIFY(chat->Edit1->text().isEmpty());
-        QCOMPARE(chat->LastChatNumber, 6);
-        QVERIFY(Shown(chat).last().startsWith("山田＞送れますか(" + Day()));
-        editor.Edit1DblClick();
-        QCOMPARE(editor.Edit1->text(), QStringLiteral("7"));
-
-        // A shown line at the top: sends fail while it exists, and go once it is deleted.
-        QVERIFY(Insert(db, INT_MAX, 3, "最大", Day()));
-        chat->Timer1Timer();
-        QCOMPARE(chat->LastChatNumber, INT_MAX);
-        Send(chat, "もう一度");
-        QCOMPARE(messages->Take(), QStringList{msg::kChatNotSent});
-        QVERIFY(db.DeleteRows("CHAT", "N=2147483647"));
-        QTest::keyClick(chat->Edit1, Qt::Key_Return);
-        QVERIFY(chat->Edit1->text().isEmpty());
-        QCOMPARE(db.CountRows("CHAT", "N=7 AND CTEXT='もう一度'"), 1);
-        QVERIFY(messages->texts.isEmpty());
+        QVERIFY(chat->Edit1->text().isEmpty() && messages->texts.isEmpty());
+        QCOMPARE(db.CountRows("CHAT", "N=6 AND CTEXT='送れますか'"), 1);
     }
 
     void textFromOtherPrograms()
@@ -342,19 +310,13 @@ private slots:
         DatabaseSession &db = first->form1->Db();
         QStatusBar *status = first->form1->StatusBar1;
         QSignalSpy notes(status, &QStatusBar::messageChanged);
-        auto noted = [&] {
-            int n = 0;
-            for (const QList<QVariant> &note : notes)
-                n += note.at(0).toString() == msg::kCharactersLeftOut;
-            return n;
-        };
+        auto noted = [&] { return notes.count({msg::kCharactersLeftOut}); };
         // From a web page: look-alikes, an emoji, kanji outside CP932 (one beyond 16 bits).
         Paste(chat->Edit1, QString::fromUtf16(u"〜−‖¢£¬—\U0001F600\U00020BB7ok丂"));
         QCOMPARE(chat->Edit1->text(), QString::fromUtf16(u"～－∥￠￡￢―ok"));
         QCOMPARE(noted(), 1);
         // An input method's characters and typed ones alike; a run left out is told once.
-        Commit(chat->Edit1, QString::fromUtf16(u"〜"));
-        Commit(chat->Edit1, QString::fromUtf16(u"\U0001F600"));
+        Commit(chat->Edit1, QString::fromUtf16(u"\U0001F600〜"));
         Commit(chat->Edit1, QString::fromUtf16(u"\U0001F600"));
         TypeInto(chat->Edit1, QString::fromUtf16(u"−"));
         QCOMPARE(noted(), 1);
@@ -371,7 +333,6 @@ private slots:
         QVERIFY(editor.FormShow());
         editor.SG1->SetRow(2);
         editor.SG1Click();
-        QCOMPARE(editor.Edit2->text(), QString::fromUtf16(u"―\xDC81 "));
         Paste(editor.Edit2, QString::fromUtf16(u"〜\U0001F600"));
         QCOMPARE(noted(), 2);
         editor.Button4Click();
@@ -390,14 +351,12 @@ private slots:
 
         // The input line is as wide as the window: the caret stays in view while typing.
         QCOMPARE(chat->Edit1->geometry(), QRect(0, 2, chat->Panel1->width(), 21));
-        QVERIFY(chat->Panel1->width() <= chat->width());
         TypeInto(chat->Edit1, QString(70, 'x'));
         chat->Edit1->repaint(); // an edit scrolls its text to the caret as it paints
         const QRect caret = chat->Edit1->inputMethodQuery(Qt::ImCursorRectangle).toRect();
         QVERIFY(chat->Panel1->rect().contains(chat->Edit1->mapTo(chat->Panel1, caret.center())));
         frame->resize(560, 240);
-        QCOMPARE(chat->Edit1->width(), chat->Panel1->width());
-        QVERIFY(chat->Edit1->width() > 500);
+        QVERIFY(chat->Edit1->width() == chat->Panel1->width() && chat->Edit1->width() > 500);
 
         // A long line arrives: the view shows it from its left edge, the names of the earlier
         // lines still there, and the newest line at the bottom.

@@ -77,32 +77,19 @@ private slots:
     void anIndexBuiltBesideThePolls()
     {
         const Settings settings = test_db::FreshSettings();
-        DatabaseSession pcA, pcB;
-        if (!test_db::CreateAndAttach(pcA, settings)) QFAIL(qPrintable(test_db::WhyNoServer()));
-        pcB.ConnectDatabase(DatabasePath(settings));
-        auto indexes = [&] { return pcA.CountRows("RDB$INDICES", "RDB$INDEX_NAME='IMG_1_XY'"); };
-
+        DatabaseSession db;
+        if (!test_db::CreateAndAttach(db, settings)) QFAIL(qPrintable(test_db::WhyNoServer()));
         // No table yet: the attempt fails, and the next one comes only some calls later.
         additions::IndexInBackground index("IMG_1_XY", "IMG_1", "X,Y");
-        QVERIFY(!index.Ensure(pcA));
+        QVERIFY(!index.Ensure(db));
         QVERIFY(index.Built(std::chrono::seconds(5)));
-        QVERIFY(pcA.CreateImageTable("IMG_1"));
-        for (int n = 1; n <= 3; ++n) QVERIFY(InsertPoint(pcA, n));
+        QVERIFY(db.CreateImageTable("IMG_1") && InsertPoint(db, 1));
         int calls = 1;
-        for (; !index.Ensure(pcA) && calls < 20; ++calls)
+        for (; !index.Ensure(db) && calls < 20; ++calls)
             QVERIFY(index.Built(std::chrono::seconds(5)));
         QVERIFY2(calls > 5 && calls < 20, qPrintable(QString::number(calls)));
-        QCOMPARE(indexes(), 1);
-
-        // Another PC finds it there; the rows are untouched and the table still goes.
-        additions::IndexInBackground again("IMG_1_XY", "IMG_1", "X,Y");
-        QVERIFY(again.Ensure(pcB));
-        QCOMPARE(pcB.SelectMax("IMG_1", "N", QString()), QString("3"));
-        pcB.CloseQuery();
-        QVERIFY(pcA.DropTable("IMG_1"));
-        QCOMPARE(indexes(), 0);
-        pcB.DisconnectDatabase();
-        pcA.DisconnectDatabase();
+        QCOMPARE(db.CountRows("RDB$INDICES", "RDB$INDEX_NAME='IMG_1_XY'"), 1);
+        db.DisconnectDatabase();
         test_db::Drop(settings);
     }
 };
