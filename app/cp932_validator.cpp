@@ -1,8 +1,45 @@
 #include "cp932_validator.h"
 
 #include "cp932.h"
+#include "cp932_best_fit.h"
+#include "main_window.h"
+#include "startup_dialog.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QStatusBar>
+
+namespace {
+
+constexpr int kNoticeMs = 10000;
+
+// The main window whose status bar speaks for this edit: the one it sits in, the one its
+// dialog works for, or else the program's only one.
+TForm1 *MainWindowOf(const QWidget *edit)
+{
+    for (const QWidget *w = edit; w; w = w->parentWidget()) {
+        if (auto *form1 = qobject_cast<TForm1 *>(const_cast<QWidget *>(w))) return form1;
+        if (auto *dialog = qobject_cast<const StartupDialog *>(w)) return &dialog->MainWindow();
+    }
+    TForm1 *only = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (auto *form1 = qobject_cast<TForm1 *>(top)) {
+            if (only) return nullptr;
+            only = form1;
+        }
+    }
+    return only;
+}
+
+// Said once for a run of left-out characters: while the note shows, another one only keeps it
+// there longer.
+void NoteCharactersLeftOut(const QWidget *edit)
+{
+    if (TForm1 *form1 = MainWindowOf(edit))
+        form1->StatusBar1->showMessage(msg::kCharactersLeftOut, kNoticeMs);
+}
+
+} // namespace
 
 Cp932Validator::Cp932Validator(int maxBytes, QObject *parent)
     : QValidator(parent), maxBytes_(maxBytes), edit_(qobject_cast<const QLineEdit *>(parent))
@@ -36,13 +73,16 @@ bool Cp932Validator::FitInsertion(QString &input, int &pos) const
     while (start < std::min(pos, end) && input[start] == previous_[start]) ++start;
     if (start == pos) return true; // nothing inserted: a deletion
 
-    QString kept;
+    QString oneLine;
     for (QChar c : QStringView(input).mid(start, pos - start)) {
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) break;
-        if (c.unicode() >= 0x20 && c.unicode() != 0x7F) kept += c;
+        if (c.unicode() >= 0x20 && c.unicode() != 0x7F) oneLine += c;
     }
-    const int keptBytes = cp932::ByteLength(kept);
-    if (keptBytes < 0) return true; // refused whole below, as typing such a character is
+    // Look-alikes become their CP932 counterparts; what CP932 cannot hold at all is left out,
+    // and the user is told, since a paste that silently lost characters looks complete.
+    const FittedText fitted = FitToCp932(oneLine);
+    if (fitted.leftOut > 0) NoteCharactersLeftOut(edit_);
+    QString kept = fitted.text;
     if (maxBytes_ > 0) {
         int room = maxBytes_ - cp932::ByteLength(input.left(start) + input.mid(pos));
         int n = 0;

@@ -1,11 +1,14 @@
 #pragma once
 // The one validator of every edit whose limit counts bytes: the text must fit the column in
-// CP932 bytes (a kanji takes two), and characters CP932 cannot hold are refused at the keyboard.
-// On the one-line edit it belongs to, text the user inserts in one go (a paste, a drop, an
-// input method's commit) is taken as a native one-line edit takes it: up to its first line
-// break, without other control characters, and cut at the limit between two characters.
-// A single character that does not fit is refused.
+// CP932 bytes (a kanji takes two). On the one-line edit it belongs to, what the user types or
+// inserts in one go (a paste, a drop, an input method's commit) is taken as a native one-line
+// edit takes it: up to its first line break, without other control characters, and cut at the
+// limit between two characters. Look-alikes of CP932 characters (〜 for ～, − for －) are
+// written as their CP932 counterparts; characters CP932 cannot hold at all are left out one by
+// one, and the main window's status bar says so. A single character that does not fit is
+// refused.
 
+#include <QString>
 #include <QValidator>
 
 class QLineEdit;
@@ -29,3 +32,9 @@ private:
 // Gives the edit a byte limit (and the CP932 check); numberField also turns the input method
 // off, as for record numbers, dates and times.
 void LimitBytes(QLineEdit *edit, int maxBytes, bool numberField = false);
+
+namespace msg {
+// The status bar's note after characters were left out of what the user entered.
+inline const QString kCharactersLeftOut =
+    QStringLiteral("保存できない文字（絵文字など）を除きました");
+} // namespace msg

@@ -20,6 +20,8 @@ public:
     // Runs once each time the dialog is shown (not again when it is restored from minimised);
     // false closes the dialog again at once.
     virtual bool FormShow() { return true; }
+    // The main window the dialog works for.
+    TForm1 &MainWindow() const { return Form1; }
 
 protected:
     StartupDialog(TForm1 &form1, const QString &objectName, const QString &caption,

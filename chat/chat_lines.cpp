@@ -1,6 +1,7 @@
 #include "chat_lines.h"
 
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -66,6 +67,16 @@ void AppendWithinLimit(QPlainTextEdit &view, QStringList lines, int limit)
         }
     }
     view.appendPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void ScrollToNewest(QPlainTextEdit &view)
+{
+    QTextCursor caret(view.document());
+    caret.movePosition(QTextCursor::End);
+    caret.movePosition(QTextCursor::StartOfBlock);
+    view.setTextCursor(caret);
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+    view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->minimum());
 }
 
 } // namespace chat

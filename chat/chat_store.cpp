@@ -4,6 +4,7 @@
 #include "text_helpers.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace chat {
 
@@ -38,7 +39,11 @@ QString TopNumberAbove(DatabaseSession &db, int lookedAt)
 StoreOutcome StoreChatLine(DatabaseSession &db, int lookedAt, const ChatLine &line)
 {
     StoreOutcome outcome;
-    const int top = std::max(lookedAt, StrToIntOrZero(TopNumberAbove(db, lookedAt)));
+    int top = std::max(lookedAt, StrToIntOrZero(TopNumberAbove(db, lookedAt)));
+    // At the top of the range the hint may be a line deleted since: only the table's own
+    // largest number says whether there is room left.
+    if (top == INT_MAX && !db.ServerUnreachable())
+        top = StrToIntOrZero(db.SelectMax(kTable, kNumber, QString()));
     if (db.ServerUnreachable()) return outcome;
     int number = 0;
     if (!NextNumberAfter(QString::number(top), number)) return outcome;

@@ -32,7 +32,8 @@ struct StoreOutcome {
 };
 
 // `lookedAt`: a line number known to exist or to have existed (0 when none is known); the new
-// number is above it.
+// number is above it, or, when that is the top of the range, above the largest stored now.
+// Not stored while a line holds 2147483647.
 StoreOutcome StoreChatLine(DatabaseSession &db, int lookedAt, const ChatLine &line);
 
 } // namespace chat

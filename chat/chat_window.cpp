@@ -6,6 +6,7 @@
 #include "main_window.h"
 #include "message_box.h"
 #include "program_style.h"
+#include "table_additions.h"
 #include "text_helpers.h"
 
 #include <QFrame>
@@ -15,11 +16,13 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <algorithm>
 
 namespace {
 constexpr int kPollMs = 5000;
 constexpr int kFieldCount = 5;
+constexpr int kEditHeight = 21;
+// How long a send waits for the date index being built; a small table's is built sooner.
+constexpr std::chrono::milliseconds kIndexWaitMs{1000};
 } // namespace
 
 TForm10::TForm10(TForm1 &form1, QWidget *parent) : ChildForm(form1, parent)
@@ -38,10 +41,10 @@ TForm10::TForm10(TForm1 &form1, QWidget *parent) : ChildForm(form1, parent)
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFixedHeight(24);
-    // As wide as the longest line the column holds; a narrow window cuts it off.
+    Panel1->installEventFilter(this); // the input line follows the strip's width
     Edit1 = new QLineEdit(Panel1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(0, 2, 660, 21);
+    Edit1->setGeometry(0, 2, 313, kEditHeight);
     LimitBytes(Edit1, 80); // CTEXT holds 80 bytes: a longer line cannot even be typed
     Edit1->installEventFilter(this);
 
@@ -66,6 +69,9 @@ TForm10::TForm10(TForm1 &form1, QWidget *parent) : ChildForm(form1, parent)
 
 bool TForm10::eventFilter(QObject *watched, QEvent *event)
 {
+    // As wide as the window, so that the caret and the typed text stay in view.
+    if (watched == Panel1 && event->type() == QEvent::Resize)
+        Edit1->setGeometry(0, 2, Panel1->width(), kEditHeight);
     if (watched == Edit1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -82,9 +88,11 @@ void TForm10::FormShow()
     const Settings &settings = Form1.settings();
     Frame()->resize(settings.ChatWindowWidth, settings.ChatWindowHeight);
     LastChatNumber = 0;
-    ScannedChatNumber = 0;
     RichEdit1->clear();
     RefreshChat();
+    // The polls ask for today's lines: an index on the date serves them however many lines of
+    // earlier days the table holds. Built in the background; the polls are correct without it.
+    additions::RequestIndex(Db(), chat::kDateIndex, QStringLiteral("CHAT"), chat::kDateColumn);
     Edit1->setFocus();
     Timer1->start(kPollMs);
 }
@@ -109,18 +117,9 @@ void TForm10::Timer1Timer()
 void TForm10::RefreshChat()
 {
     const QString today = Now().toString(QStringLiteral("yyyyMMdd"));
-    // The top of the table first, then the lines: every line up to that top is then either among
-    // the lines read or not to be shown, and the next reads can start above it. At show this
-    // reads the whole table once; afterwards the index finds the few new numbers.
-    const QString topText = chat::TopNumberAbove(Db(), ScannedChatNumber);
-    // Nothing above it (or no answer): no line to read, and an idle poll is one small statement.
-    if (topText.isEmpty()) return;
-    const int top = StrToIntOrZero(topText);
-
     const int n =
         Db().OpenSelect(chat::RefreshColumns(), QStringLiteral("CHAT,MEMBER"),
-                        chat::RefreshCondition(today, ScannedChatNumber), QStringLiteral("CHAT.N"));
-    const bool read = Db().QueryOpen(); // false: the select failed, nothing is known
+                        chat::RefreshCondition(today, LastChatNumber), QStringLiteral("CHAT.N"));
     QStringList fields;
     for (int i = 0; i < kFieldCount; ++i) fields << QString();
     QStringList lines;
@@ -134,11 +133,10 @@ void TForm10::RefreshChat()
     }
     if (n > 0) LastChatNumber = StrToIntOrZero(fields[0]);
     Db().CloseSelect();
-    if (read) ScannedChatNumber = std::max({ScannedChatNumber, top, LastChatNumber});
 
+    if (lines.isEmpty()) return; // the view stays where the user has scrolled it
     chat::AppendWithinLimit(*RichEdit1, lines);
-    RichEdit1->moveCursor(QTextCursor::End);
-    RichEdit1->ensureCursorVisible();
+    chat::ScrollToNewest(*RichEdit1);
 }
 
 void TForm10::Edit1KeyPress(QChar &key)
@@ -149,10 +147,16 @@ void TForm10::Edit1KeyPress(QChar &key)
     if (TrimBlanks(text).isEmpty()) return; // blanks only: nothing is sent, the line stays
 
     Timer1->stop();
+    if (!Db().WaitForAdditionsTo(QStringLiteral("CHAT"), kIndexWaitMs)) {
+        // The line would wait for the index to be built, longer than any call may wait.
+        ShowMessage(msg::kChatNotSent);
+        Timer1->start(kPollMs);
+        return;
+    }
     // One reading of the clock: a line sent at midnight gets the date and time of one moment.
     const QDateTime now = Now();
     const chat::StoreOutcome outcome = chat::StoreChatLine(
-        Db(), ScannedChatNumber,
+        Db(), LastChatNumber,
         {Form1.settings().PcUserNumber, text, now.toString(QStringLiteral("yyyyMMdd")),
          now.toString(QStringLiteral("HHmmss"))});
     if (outcome.stored) {

@@ -32,12 +32,10 @@ public:
     QStatusBar *StatusBar1 = nullptr;
     QTimer *Timer1 = nullptr; // the poll
 
-    // The number of the newest line shown; 0 at show, and it only grows.
+    // The number of the newest line shown; 0 at show, and it only grows. Every line above it
+    // is read again at each poll: a line dated ahead, changed to today, or by an author who
+    // becomes a member later shows as soon as it qualifies.
     int LastChatNumber = 0;
-    // The highest line number this window has looked past: every line at or below it has been
-    // shown or passed over for good (another day, no member). Reads start above it, so a poll
-    // costs what is new, not what the table holds.
-    int ScannedChatNumber = 0;
     // The local clock; tests set another.
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
 
@@ -46,6 +44,9 @@ protected:
 
 private:
     void RefreshChat();
+
+    // The index on the date that keeps a poll to today's lines; the window adds it when it is
+    // missing. Until it is there, a poll reads every line above the last one shown.
 };
 
 namespace msg {

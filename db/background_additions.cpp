@@ -47,6 +47,12 @@ bool BackgroundAdditions::Idle()
     return !working_;
 }
 
+bool BackgroundAdditions::WaitWhileAddingTo(const QString &table, std::chrono::milliseconds limit)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    return jobEnded_.wait_for(lock, limit, [&] { return busyTable_ != table; });
+}
+
 void BackgroundAdditions::Work(QByteArray path, QByteArray dpb)
 {
     IscAttachment db;
@@ -70,11 +76,14 @@ void BackgroundAdditions::Work(QByteArray path, QByteArray dpb)
             {
                 std::lock_guard<std::mutex> busy(mutex_);
                 busyDb_ = db.Value();
+                busyTable_ = job.table;
             }
             result = Run(db, job);
             std::lock_guard<std::mutex> busy(mutex_);
             busyDb_ = 0;
+            busyTable_.clear();
         }
+        jobEnded_.notify_all();
         if (result == Result::Lost) db.Detach(); // the next attempt attaches anew
 
         lock.lock();

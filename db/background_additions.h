@@ -21,6 +21,7 @@
 #include <vector>
 
 struct AdditionJob {
+    QString table;        // that it is added to
     QString name;         // of the index or trigger, as the catalogue knows it
     QString catalogue;    // RDB$INDICES, RDB$TRIGGERS
     QString nameColumn;   // RDB$INDEX_NAME, RDB$TRIGGER_NAME
@@ -42,6 +43,9 @@ public:
     void Stop();
     // Nothing queued and nothing under way.
     bool Idle();
+    // Waits at most `limit` while something is being added to `table` (a write to the table
+    // would wait for it); true when nothing is, now.
+    bool WaitWhileAddingTo(const QString &table, std::chrono::milliseconds limit);
 
     // Pause before a job the server refused for a lock, or could not be reached for, is tried
     // again. Tests shorten it.
@@ -70,4 +74,6 @@ private:
     bool stop_ = false;
     bool working_ = false;
     isc_db_handle busyDb_ = 0; // the attachment a statement runs on, for Stop to cut
+    QString busyTable_;        // the table it adds to
+    std::condition_variable jobEnded_;
 };

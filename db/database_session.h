@@ -77,6 +77,12 @@ public:
     // there a little later. Stopped by DisconnectDatabase.
     void AddInBackground(const std::vector<AdditionJob> &jobs);
     bool AdditionsUnderWay() { return !additions_.Idle(); }
+    // Waits at most `limit` while something is being added to `table`, since a write to it
+    // would wait for that as long as it takes; true when nothing is, now.
+    bool WaitForAdditionsTo(const QString &table, std::chrono::milliseconds limit)
+    {
+        return additions_.WaitWhileAddingTo(table, limit);
+    }
 
     // --- writing ----------------------------------------------------------------------------
     bool InsertRow(const QString &table, int count, const QStringList &columns,

@@ -37,10 +37,10 @@ const QString kIndexName = QStringLiteral("RDB$INDEX_NAME");
 const QString kTriggers = QStringLiteral("RDB$TRIGGERS");
 const QString kTriggerName = QStringLiteral("RDB$TRIGGER_NAME");
 
-AdditionJob Job(const QString &catalogue, const QString &column, const QString &name,
-                const QStringList &statement)
+AdditionJob Job(const QString &table, const QString &catalogue, const QString &column,
+                const QString &name, const QStringList &statement)
 {
-    AdditionJob job{name, catalogue, column, QByteArray()};
+    AdditionJob job{table, name, catalogue, column, QByteArray()};
     cp932::Encode(sql::JoinLines(statement), job.statement); // table names are plain ASCII
     return job;
 }
@@ -111,14 +111,26 @@ Outcome EnsureEventTrigger(DatabaseSession &db, const QString &table, bool onUpd
 void RequestStrokeTableAdditions(DatabaseSession &db, const QString &table)
 {
     db.AddInBackground(
-        {Job(kIndices, kIndexName, NumberIndexName(table), NumberIndex(table)),
-         Job(kIndices, kIndexName, MemberStrokeIndexName(table), MemberStrokeIndex(table))});
+        {Job(table, kIndices, kIndexName, NumberIndexName(table), NumberIndex(table)),
+         Job(table, kIndices, kIndexName, MemberStrokeIndexName(table), MemberStrokeIndex(table))});
 }
 
 void RequestEventTrigger(DatabaseSession &db, const QString &table, bool onUpdateToo)
 {
-    db.AddInBackground(
-        {Job(kTriggers, kTriggerName, EventTriggerName(table), EventTrigger(table, onUpdateToo))});
+    db.AddInBackground({Job(table, kTriggers, kTriggerName, EventTriggerName(table),
+                            EventTrigger(table, onUpdateToo))});
+}
+
+QStringList Index(const QString &name, const QString &table, const QString &columns)
+{
+    return {QStringLiteral("CREATE INDEX ") + name + QStringLiteral(" ON ") + table +
+            QStringLiteral(" (") + columns + QLatin1Char(')')};
+}
+
+void RequestIndex(DatabaseSession &db, const QString &name, const QString &table,
+                  const QString &columns)
+{
+    db.AddInBackground({Job(table, kIndices, kIndexName, name, Index(name, table, columns))});
 }
 
 } // namespace additions

@@ -6,8 +6,9 @@
 //   one member" a look-up as well;
 // - a trigger that posts an event named after the table whenever a row lands there, so that
 //   PCs listening for it learn of the row the moment it is committed.
-// PCs with older builds neither see nor need either: the tables' creation scripts and the rows
-// they store stay as they were, and DROP TABLE takes both additions with it.
+// - indexes a window's reads need (RequestIndex), built without holding up any window.
+// PCs with older builds neither see nor need any of them: the tables' creation scripts and the
+// rows they store stay as they were, and DROP TABLE takes the additions with it.
 
 #include <QString>
 #include <QStringList>
@@ -42,6 +43,13 @@ Outcome EnsureStrokeTableAdditions(DatabaseSession &db, const QString &table);
 // goes on without them until they are there (a board stores its strokes more slowly).
 void RequestStrokeTableAdditions(DatabaseSession &db, const QString &table);
 void RequestEventTrigger(DatabaseSession &db, const QString &table, bool onUpdateToo);
+
+// An ascending index named `name` on `columns` (as in "CDATE" or "CDATE,N") of `table`.
+QStringList Index(const QString &name, const QString &table, const QString &columns);
+
+// Asks the session's background additions for that index (see RequestStrokeTableAdditions).
+void RequestIndex(DatabaseSession &db, const QString &name, const QString &table,
+                  const QString &columns);
 
 // Present or Added: nothing more to do for it in this session.
 inline bool Settled(Outcome outcome)

@@ -1,23 +1,30 @@
 // The chat window against real databases: several PCs sending at once, the lines never shown,
-// the input line's byte limit, a send while the server is down, and the bounded view.
+// lines that qualify later, the largest number, the input line's byte limit and text pasted
+// from other programs, a send while the server is down, and the bounded view and its scrolling.
 
 #include "chat_editor.h"
 #include "chat_lines.h"
 #include "chat_store.h"
 #include "chat_window.h"
+#include "cp932_validator.h"
 #include "message_recorder.h"
 #include "own_server.h"
 #include "select_rows.h"
+#include "string_grid.h"
 #include "test_database.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QTextBlock>
 #include <QTimer>
 #include <QtTest>
+#include <climits>
 #include <thread>
 
 namespace {
@@ -57,6 +64,26 @@ bool Insert(DatabaseSession &db, int n, int member, const QString &text, const Q
     return db.InsertRow("CHAT", 5, {"N", "MN", "CTEXT", "CDATE", "CTIME"},
                         {QString::number(n), QString::number(member), "'" + text + "'",
                          "'" + date + "'", "'120000'"});
+}
+
+void Paste(QLineEdit *edit, const QString &text)
+{
+    QGuiApplication::clipboard()->setText(text);
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+}
+
+// What an input method hands over when the user picks a candidate.
+void Commit(QLineEdit *edit, const QString &text)
+{
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(edit, &commit);
+}
+
+// Rows whose text is exactly these CP932 bytes, compared by the server.
+int RowsWithBytes(DatabaseSession &db, const QByteArray &bytes)
+{
+    return db.CountRows("CHAT", "CTEXT=x'" + QString::fromLatin1(bytes.toHex()) + "'");
 }
 
 } // namespace
@@ -210,6 +237,151 @@ private slots:
         QCOMPARE(chat->Edit1->text(), QString(81, 'b'));
         QCOMPARE(db.CountRows("CHAT", ""), 1);
         QVERIFY(chat->Timer1->isActive());
+    }
+
+    void linesThatQualifyLater()
+    {
+        // PC A's clock says 23:59:50 on 1 January; PC B's runs half a minute ahead.
+        auto clockA = std::make_shared<QDateTime>(QDate(2010, 1, 1), QTime(23, 59, 50));
+        FreshMainWindow second(*first, 2), third(*first, 3);
+        TForm10 *chatB =
+            OpenChat(second, [] { return QDateTime(QDate(2010, 1, 2), QTime(0, 0, 20)); });
+        TForm10 *chatA = OpenChat(*first, [clockA] { return *clockA; });
+        DatabaseSession &other = third.form1->Db();
+        QVERIFY(Insert(other, 10, 4, "新人です", "20100101")); // 4 is no member yet
+        QVERIFY(Insert(other, 20, 3, "昨日の件", "20091231"));
+        Send(chatB, "明けましておめでとう"); // number 21, dated 2 January
+        chatA->Timer1Timer();
+        QVERIFY(Shown(chatA).isEmpty());
+
+        // Each shows at the poll after it qualifies: the author registered, line 20 dated today
+        // in another PC's editor, and at midnight B's line, before A's own.
+        QVERIFY(other.InsertRow("MEMBER", 3, {"N", "SN", "PNAME"}, {"4", "0", "'高橋'"}));
+        chatA->Timer1Timer();
+        QCOMPARE(Shown(chatA).size(), 1);
+        TForm11 editor(*third.form1);
+        QVERIFY(editor.FormShow());
+        editor.SG1->SetRow(2);
+        editor.SG1Click();
+        editor.Edit3->setText("20100101");
+        editor.Button4Click();
+        chatA->Timer1Timer();
+        QCOMPARE(Shown(chatA).size(), 2);
+        *clockA = QDateTime(QDate(2010, 1, 2), QTime(0, 0, 5));
+        chatA->Timer1Timer();
+        Send(chatA, "おめでとう");
+        QCOMPARE(Shown(chatA),
+                 QStringList({"高橋＞新人です(20100101 120000)", "鈴木＞昨日の件(20100101 120000)",
+                              "佐藤＞明けましておめでとう(20100102 000020)",
+                              "山田＞おめでとう(20100102 000005)"}));
+        QCOMPARE(messages->Take(), QStringList{"変更OK"});
+
+        // Beside their polls the windows add the index that keeps a poll to today's lines.
+        const QString index = "RDB$INDEX_NAME='" + chat::kDateIndex + "'";
+        QTRY_COMPARE_WITH_TIMEOUT((chatA->Timer1Timer(), other.CountRows("RDB$INDICES", index)), 1,
+                                  30000);
+    }
+
+    void theLargestNumber()
+    {
+        TForm10 *chat = OpenChat(*first);
+        DatabaseSession &db = first->form1->Db();
+        QVERIFY(Insert(db, 5, 2, "昨日の最後", Day(-1)) && Insert(db, INT_MAX, 3, "最大", Day()));
+        chat->Timer1Timer();
+        QCOMPARE(chat->LastChatNumber, INT_MAX);
+        Send(chat, "送れますか");
+        QCOMPARE(messages->Take(), QStringList{msg::kChatNotSent});
+        QCOMPARE(db.CountRows("CHAT", ""), 2); // nothing under a number past the top
+        TForm11 editor(*first->form1);         // nor does the editor propose one
+        QVERIFY(editor.FormShow());
+        editor.Edit1DblClick();
+        QCOMPARE(editor.Edit1->text(), QStringLiteral("5")); // the first row's, as shown
+
+        // The top row gone, the same Enter sends.
+        QVERIFY(db.DeleteRows("CHAT", "N=2147483647"));
+        QTest::keyClick(chat->Edit1, Qt::Key_Return);
+        QVERIFY(chat->Edit1->text().isEmpty() && messages->texts.isEmpty());
+        QCOMPARE(db.CountRows("CHAT", "N=6 AND CTEXT='送れますか'"), 1);
+    }
+
+    void textFromOtherPrograms()
+    {
+        TForm10 *chat = OpenChat(*first);
+        DatabaseSession &db = first->form1->Db();
+        QStatusBar *status = first->form1->StatusBar1;
+        QSignalSpy notes(status, &QStatusBar::messageChanged);
+        auto noted = [&] { return notes.count({msg::kCharactersLeftOut}); };
+        // From a web page: look-alikes, an emoji, kanji outside CP932 (one beyond 16 bits).
+        Paste(chat->Edit1, QString::fromUtf16(u"〜−‖¢£¬—\U0001F600\U00020BB7ok丂"));
+        QCOMPARE(chat->Edit1->text(), QString::fromUtf16(u"～－∥￠￡￢―ok"));
+        QCOMPARE(noted(), 1);
+        // An input method's characters and typed ones alike; a run left out is told once.
+        Commit(chat->Edit1, QString::fromUtf16(u"\U0001F600〜"));
+        Commit(chat->Edit1, QString::fromUtf16(u"\U0001F600"));
+        TypeInto(chat->Edit1, QString::fromUtf16(u"−"));
+        QCOMPARE(noted(), 1);
+        QTest::keyClick(chat->Edit1, Qt::Key_Return);
+        QCOMPARE(RowsWithBytes(db, QByteArray::fromHex("8160817C81618191819281CA815C6F6B8160817C")),
+                 1);
+
+        // In a dialog the note goes to the status bar of the main window the dialog works for;
+        // what was stored keeps its bytes (a stray lead byte too) beside what is pasted.
+        status->clearMessage();
+        QVERIFY(Insert(db, 2, 1, "", Day()));
+        QVERIFY(db.UpdateRows("CHAT", 1, {"CTEXT"}, {"x'815C8120'"}, "N=2"));
+        TForm11 editor(*first->form1);
+        QVERIFY(editor.FormShow());
+        editor.SG1->SetRow(2);
+        editor.SG1Click();
+        Paste(editor.Edit2, QString::fromUtf16(u"〜\U0001F600"));
+        QCOMPARE(noted(), 2);
+        editor.Button4Click();
+        QCOMPARE(messages->Take(), QStringList{"変更OK"});
+        QCOMPARE(RowsWithBytes(db, QByteArray::fromHex("815C81208160")), 1);
+    }
+
+    void viewAndInputLineFollowTheWindow()
+    {
+        DatabaseSession &db = first->form1->Db();
+        for (int n = 1; n <= 30; ++n) QVERIFY(Insert(db, n, n % 3 + 1, "短い行", Day()));
+        TForm10 *chat = OpenChat(*first);
+        QWidget *frame = chat->parentWidget();
+        frame->resize(320, 240);
+        QVERIFY(QTest::qWaitForWindowExposed(chat));
+
+        // The input line is as wide as the window: the caret stays in view while typing.
+        QCOMPARE(chat->Edit1->geometry(), QRect(0, 2, chat->Panel1->width(), 21));
+        TypeInto(chat->Edit1, QString(70, 'x'));
+        chat->Edit1->repaint(); // an edit scrolls its text to the caret as it paints
+        const QRect caret = chat->Edit1->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+        QVERIFY(chat->Panel1->rect().contains(chat->Edit1->mapTo(chat->Panel1, caret.center())));
+        frame->resize(560, 240);
+        QVERIFY(chat->Edit1->width() == chat->Panel1->width() && chat->Edit1->width() > 500);
+
+        // A long line arrives: the view shows it from its left edge, the names of the earlier
+        // lines still there, and the newest line at the bottom.
+        QVERIFY(Insert(db, 31, 2, QString(80, 'W'), Day()));
+        chat->Timer1Timer();
+        QPlainTextEdit *view = chat->RichEdit1;
+        QVERIFY(view->horizontalScrollBar()->maximum() > 0);
+        QCOMPARE(view->horizontalScrollBar()->value(), 0);
+        QCOMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
+        const QImage seen = view->viewport()->grab().toImage();
+        const QTextBlock newest = view->document()->lastBlock();
+        for (QTextBlock block = newest; block.blockNumber() > newest.blockNumber() - 4;
+             block = block.previous()) {
+            const QRect line = view->cursorRect(QTextCursor(block));
+            QVERIFY(view->viewport()->rect().contains(line));
+            bool ink = false; // the speaker's name at the left edge
+            for (int y = line.top(); y <= line.bottom(); ++y)
+                for (int x = 0; x < 40; ++x) ink = ink || qGray(seen.pixel(x, y)) < 128;
+            QVERIFY2(ink, qPrintable(block.text()));
+        }
+
+        // A poll with nothing new leaves the view where the user scrolled it.
+        view->verticalScrollBar()->setValue(0);
+        chat->Timer1Timer();
+        QCOMPARE(view->verticalScrollBar()->value(), 0);
     }
 
     void sendWhileServerStopped()

@@ -93,6 +93,23 @@ private slots:
         pcA.DisconnectDatabase();
         test_db::Drop(settings);
     }
+
+    void anIndexBuiltBesideThePolls()
+    {
+        const Settings settings = test_db::FreshSettings();
+        DatabaseSession db;
+        if (!test_db::CreateAndAttach(db, settings)) QFAIL(qPrintable(test_db::WhyNoServer()));
+        // No table yet: the addition is dropped, not tried for ever.
+        additions::RequestIndex(db, "IMG_1_XY", "IMG_1", "X,Y");
+        QTRY_VERIFY_WITH_TIMEOUT(!db.AdditionsUnderWay(), 10000);
+        QVERIFY(db.CreateImageTable("IMG_1") && InsertPoint(db, 1));
+        additions::RequestIndex(db, "IMG_1_XY", "IMG_1", "X,Y");
+        QVERIFY(db.WaitForAdditionsTo("IMG_1", std::chrono::seconds(10)));
+        QTRY_VERIFY_WITH_TIMEOUT(!db.AdditionsUnderWay(), 10000);
+        QCOMPARE(db.CountRows("RDB$INDICES", "RDB$INDEX_NAME='IMG_1_XY'"), 1);
+        db.DisconnectDatabase();
+        test_db::Drop(settings);
+    }
 };
 
 QTEST_GUILESS_MAIN(TableAdditionsTest)
