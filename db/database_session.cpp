@@ -1,6 +1,7 @@
 #include "database_session.h"
 
 #include "cp932.h"
+#include "event_listener.h"
 #include "schema_scripts.h"
 #include "sql_builders.h"
 
@@ -20,7 +21,12 @@ QString TrimTrailingBlanks(QString name)
 
 } // namespace
 
-DatabaseSession::DatabaseSession() = default;
+DatabaseSession::DatabaseSession() : events_(std::make_unique<EventListener>(*this)) {}
+
+DatabaseSession::~DatabaseSession()
+{
+    DisconnectDatabase();
+}
 
 bool DatabaseSession::Note(IscStatus &status)
 {
@@ -99,6 +105,11 @@ DatabaseSession::Attempt DatabaseSession::Failed(IscStatus &status, Attempt ifLo
 
 bool DatabaseSession::Run(bool read, const std::function<Attempt()> &attempt)
 {
+    // However it ends: a new attachment made on the way gets the event requests again.
+    struct Used {
+        EventListener &events;
+        ~Used() { events.SessionUsed(); }
+    } used{*events_};
     if (!Ready()) return false;
     for (int round = 0;; ++round) {
         Attempt result;
@@ -119,6 +130,22 @@ bool DatabaseSession::Run(bool read, const std::function<Attempt()> &attempt)
         if (!Reattach() || !repeatable) return false;
         writeOutcomeUnknown_ = false;
     }
+}
+
+bool DatabaseSession::CallForEvents(const std::function<bool(isc_db_handle *, IscStatus &)> &call)
+{
+    if (!wanted_ || !db_.Attached()) return false;
+    IscStatus status;
+    bool done, silent;
+    {
+        WatchedCalls watched(watchdog_, db_.Value());
+        done = call(db_.Handle(), status);
+        silent = watchdog_.Fired();
+    }
+    if (done) return true;
+    // A server that cannot open its event port closes the attachment that asked.
+    if (silent || status.ConnectionLost()) DropAttachment();
+    return false;
 }
 
 // --- connection -----------------------------------------------------------------------------
@@ -211,16 +238,22 @@ bool DatabaseSession::CreateImageListTable()
 }
 bool DatabaseSession::CreateChatTable()
 {
-    return ExecuteScript(schema::ChatTable());
+    return Created(QStringLiteral("CHAT"), ExecuteScript(schema::ChatTable()));
 }
 bool DatabaseSession::CreateMousePosTable()
 {
-    return ExecuteScript(schema::MousePosTable());
+    return Created(QStringLiteral("MOUSEPOS"), ExecuteScript(schema::MousePosTable()));
 }
 
 bool DatabaseSession::CreateImageTable(const QString &name)
 {
-    return ExecuteScript(schema::ImageTable(name));
+    return Created(name, ExecuteScript(schema::ImageTable(name)));
+}
+
+bool DatabaseSession::Created(const QString &table, bool created)
+{
+    if (created) events_->TableCreated(table); // windows wait for its rows: its trigger follows
+    return created;
 }
 
 bool DatabaseSession::ExecuteScript(const QStringList &lines)

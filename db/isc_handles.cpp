@@ -70,6 +70,7 @@ bool IscAttachment::Attach(const QByteArray &path, const QByteArray &dpb, IscSta
         handle_ = 0;
         return false;
     }
+    ++number_;
     return true;
 }
 
@@ -82,6 +83,7 @@ bool IscAttachment::Create(const QByteArray &path, const QByteArray &dpb, IscSta
         handle_ = 0;
         return false;
     }
+    ++number_;
     return true;
 }
 

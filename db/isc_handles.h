@@ -40,13 +40,18 @@ public:
     {
         Detach();
         handle_ = handle;
+        if (handle_) ++number_;
     }
     bool Attached() const { return handle_ != 0; }
+    // Counts the attachments made through this object: a new number, a new attachment (what
+    // was bound to the old one, such as event requests, went with it).
+    quint64 Number() const { return number_; }
     isc_db_handle *Handle() { return &handle_; }
     isc_db_handle Value() const { return handle_; }
 
 private:
     isc_db_handle handle_ = 0;
+    quint64 number_ = 0;
 };
 
 class IscTransaction {

@@ -7,14 +7,16 @@
 #   firebird-private.sh bare-start DIR [PORT]  starts one (again, on PORT); prints the port
 #   firebird-private.sh bare-signal DIR SIG    sends TERM, KILL, STOP or CONT to it; TERM and
 #                                              KILL wait until it has ended
+#   firebird-private.sh aux-port DIR [PORT]    the port it sends event alerts from, from its next
+#                                              start (none: one the server picks each time)
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
 FB_ROOT=/usr/lib/x86_64-linux-gnu/firebird/3.0
 [ -d "$FB_ROOT" ] || FB_ROOT=$(dirname "$(readlink -f "$(dpkg -L firebird3.0-common 2>/dev/null | grep '/firebird.msg$' | head -1)")")
 
-cmd=${1:?usage: $0 start|stop|bare-start|bare-signal DIR}
-dir=${2:?usage: $0 start|stop|bare-start|bare-signal DIR}
+cmd=${1:?usage: $0 start|stop|bare-start|bare-signal|aux-port DIR}
+dir=${2:?usage: $0 start|stop|bare-start|bare-signal|aux-port DIR}
 
 # A port stays with its server's folder until `stop`: while a test has its own server stopped or
 # killed, another test's new server must not take the port and answer in its place (it would
@@ -139,8 +141,12 @@ bare-start)
 bare-signal)
   signal_bare "${3:?usage: $0 bare-signal DIR TERM|KILL|STOP|CONT}"
   ;;
+aux-port)
+  $SUDO sed -i '/^RemoteAuxPort/d' "$dir/firebird.conf"
+  [ -z "${3:-}" ] || echo "RemoteAuxPort = $3" | $SUDO tee -a "$dir/firebird.conf" >/dev/null
+  ;;
 *)
-  echo "usage: $0 start|stop|bare-start|bare-signal DIR" >&2
+  echo "usage: $0 start|stop|bare-start|bare-signal|aux-port DIR" >&2
   exit 2
   ;;
 esac

@@ -23,6 +23,8 @@ public:
     bool Kill();   // SIGKILL: gone at once, connections reset
     bool Freeze(); // SIGSTOP: connections stay open and nothing answers
     bool Thaw();   // SIGCONT
+    // The port it sends event alerts from (RemoteAuxPort), from its next Start(); 0: any.
+    bool SetAuxPort(int port);
 
 private:
     bool Script(const QStringList &arguments, QString *output = nullptr);

@@ -1,0 +1,240 @@
+#include "event_listener.h"
+
+#include "database_session.h"
+#include "isc_events.h"
+#include "isc_handles.h"
+#include "table_additions.h"
+
+#include <QDateTime>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+
+// A table's trigger that another PC's lock kept out is tried again this often; one the server
+// refused for another reason (no server, no right) after a pause that grows each time.
+constexpr int kTriggerBusyRetryMs = 5000;
+constexpr int kTriggerFailedRetryMs = 30000;
+constexpr int kLongestPauseMs = 600000;
+
+qint64 NowMs()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+} // namespace
+
+EventListener::Wish::Wish(EventListener &listener, const QString &table,
+                          std::function<void()> wake)
+    : listener_(&listener), table_(table), wake_(std::move(wake))
+{
+}
+
+EventListener::Wish::~Wish()
+{
+    if (listener_) listener_->Withdraw(this);
+}
+
+EventListener::EventListener(DatabaseSession &session)
+    : session_(session), retry_(new QTimer(this)), triggerRetry_(new QTimer(this))
+{
+    retry_->setSingleShot(true);
+    connect(retry_, &QTimer::timeout, this, &EventListener::QueueAll);
+    triggerRetry_->setInterval(kTriggerBusyRetryMs);
+    connect(triggerRetry_, &QTimer::timeout, this, &EventListener::RetryTriggers);
+}
+
+// The requests go with their blocks, without a word to the server: the session detaches, or
+// has already, and the server forgets them with the attachment.
+EventListener::~EventListener() = default;
+
+EventListener::Table *EventListener::Find(const QString &table) const
+{
+    const auto found = tables_.find(table.toUpper());
+    return found == tables_.end() ? nullptr : found->second.get();
+}
+
+std::unique_ptr<EventListener::Wish> EventListener::Listen(const QString &table,
+                                                           std::function<void()> wake)
+{
+    const QString name = table.toUpper();
+    std::unique_ptr<Wish> wish(new Wish(*this, name, std::move(wake)));
+    Table *entry = Find(name);
+    if (!entry) {
+        auto made = std::make_unique<Table>();
+        made->name = name;
+        // The library's thread only hands the note over; everything else happens here.
+        made->block = std::make_unique<IscEventBlock>(
+            name.toLatin1(), [this, name](std::uint64_t request, bool delivered) {
+                QMetaObject::invokeMethod(
+                    this, [this, name, request, delivered] { Arrived(name, request, delivered); },
+                    Qt::QueuedConnection);
+            });
+        entry = made.get();
+        tables_[name] = std::move(made);
+        EnsureTrigger(*entry);
+    }
+    entry->wishes.push_back(wish.get());
+    if (!entry->block->Request() && !retry_->isActive()) Queue(*entry, true);
+    return wish;
+}
+
+void EventListener::Withdraw(Wish *wish)
+{
+    Table *table = Find(wish->table_);
+    if (!table) return;
+    auto &wishes = table->wishes;
+    wishes.erase(std::remove(wishes.begin(), wishes.end(), wish), wishes.end());
+    if (!wishes.empty()) return;
+    // Nobody waits for the table any longer: the server need not keep the request.
+    if (table->block->Request() && table->attachment == session_.AttachmentNumber() &&
+        session_.Attached())
+        session_.CallForEvents(
+            [table](isc_db_handle *db, IscStatus &status) { return table->block->Cancel(db, status); });
+    const QString name = table->name;
+    tables_.erase(name);
+    if (std::none_of(tables_.begin(), tables_.end(),
+                     [](const auto &entry) { return !entry.second->triggerSettled; }))
+        triggerRetry_->stop();
+}
+
+bool EventListener::Listening(const QString &table) const
+{
+    const Table *entry = Find(table);
+    return entry && entry->triggerSettled && entry->armed && entry->block->Request() &&
+           session_.Attached() && entry->attachment == session_.AttachmentNumber();
+}
+
+bool EventListener::ListeningToAll() const
+{
+    return std::all_of(tables_.begin(), tables_.end(),
+                       [this](const auto &entry) { return Listening(entry.first); });
+}
+
+// --- asking the server ----------------------------------------------------------------------
+
+void EventListener::Queue(Table &table, bool afresh)
+{
+    if (!session_.Attached()) return; // asked again once the session has attached anew
+    if (afresh) table.armed = false;
+    const std::uint64_t attachment = session_.AttachmentNumber();
+    seenAttachment_ = attachment;
+    if (session_.CallForEvents([&table, afresh](isc_db_handle *db, IscStatus &status) {
+            return table.block->Queue(db, status, afresh);
+        })) {
+        table.attachment = attachment;
+        return;
+    }
+    Refused();
+}
+
+void EventListener::QueueAll()
+{
+    for (auto &entry : tables_) {
+        Table &table = *entry.second;
+        if (table.block->Request() && table.attachment == session_.AttachmentNumber()) continue;
+        table.block->Forget();
+        Queue(table, true);
+        if (retry_->isActive() || !session_.Attached()) return; // refused: no use going on
+    }
+}
+
+void EventListener::Refused()
+{
+    ++refusals_;
+    // A server that cannot open its event port drops the attachment that asked; the session
+    // attaches again at its next operation. Asking once more there tells a restarted server
+    // from a closed port; after that, ask seldom, so as not to cost the others anything.
+    if (refusals_ == 1 && !session_.Attached()) return;
+    const int doublings = std::clamp(refusals_ - 2, 0, 10);
+    const qint64 pause = std::min<qint64>(qint64(retryPauseMs_) << doublings, kLongestPauseMs);
+    retry_->start(int(pause));
+}
+
+void EventListener::SessionUsed()
+{
+    const std::uint64_t attachment = session_.AttachmentNumber();
+    if (attachment == seenAttachment_) return;
+    seenAttachment_ = attachment;
+    // The requests went with the old attachment. Asked again after the operation under way.
+    if (tables_.empty() || retry_->isActive() || queueScheduled_ || !session_.Attached()) return;
+    queueScheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        queueScheduled_ = false;
+        if (!retry_->isActive()) QueueAll();
+    });
+}
+
+void EventListener::Arrived(const QString &name, std::uint64_t request, bool delivered)
+{
+    Table *table = Find(name);
+    if (!table || !request || table->block->Request() != request) return; // withdrawn meanwhile
+    ++deliveries_;
+    if (!delivered) {
+        // The event connection is gone, most likely with the server: the timers carry on, and
+        // the request goes again, here or on the session's next attachment.
+        table->block->Forget();
+        if (!retry_->isActive()) Queue(*table, true);
+        return;
+    }
+    const unsigned long posted = table->block->TakeCount();
+    // The first delivery after queuing only tells the counts so far.
+    const bool arming = !table->armed;
+    table->armed = true;
+    refusals_ = 0;
+    // Asked again before the windows read, so a row committed while they read is not missed.
+    Queue(*table, false);
+    table = Find(name); // still there: only a wish's owner withdraws it, and none ran
+    if (arming || posted == 0 || !table) return;
+    std::vector<Wish *> wishes = table->wishes;
+    for (Wish *wish : wishes) {
+        // A window's refresh may close another window and withdraw its wish.
+        Table *now = Find(name);
+        if (!now || std::find(now->wishes.begin(), now->wishes.end(), wish) == now->wishes.end())
+            continue;
+        if (wish->wake_) wish->wake_();
+    }
+}
+
+// --- the triggers ---------------------------------------------------------------------------
+
+void EventListener::EnsureTrigger(Table &table)
+{
+    if (table.triggerSettled) return;
+    table.triggerTriedAt = NowMs();
+    ++table.triggerTries;
+    const additions::Outcome outcome = additions::EnsureEventTrigger(
+        session_, table.name, table.name == QLatin1String("MOUSEPOS"));
+    table.triggerSettled = additions::Settled(outcome);
+    table.triggerBusy = outcome == additions::Outcome::Busy;
+    if (!table.triggerSettled && !triggerRetry_->isActive()) triggerRetry_->start();
+}
+
+void EventListener::RetryTriggers()
+{
+    bool missing = false;
+    for (auto &entry : tables_) {
+        Table &table = *entry.second;
+        if (table.triggerSettled) continue;
+        missing = true;
+        const int doublings = std::min(table.triggerTries - 1, 5);
+        const qint64 pause = table.triggerBusy
+                                 ? kTriggerBusyRetryMs
+                                 : std::min<qint64>(qint64(kTriggerFailedRetryMs) << doublings,
+                                                    kLongestPauseMs);
+        if (NowMs() - table.triggerTriedAt + 100 >= pause) EnsureTrigger(table);
+    }
+    if (!missing) triggerRetry_->stop();
+}
+
+void EventListener::TableCreated(const QString &name)
+{
+    Table *table = Find(name);
+    if (!table) return; // the window that opens on it adds the trigger
+    // A table dropped and made again lost its trigger: add it after the operation under way.
+    table->triggerSettled = false;
+    table->triggerTries = 0;
+    QTimer::singleShot(0, this, [this, name] {
+        if (Table *again = Find(name)) EnsureTrigger(*again);
+    });
+}
