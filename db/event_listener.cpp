@@ -117,8 +117,8 @@ void EventListener::Queue(Table &table, bool afresh)
 {
     if (!session_.Attached()) return; // asked again once the session has attached anew
     if (afresh) table.armed = false;
+    // Not noted as seen: the other tables' requests may still be on an older attachment.
     const std::uint64_t attachment = session_.AttachmentNumber();
-    seenAttachment_ = attachment;
     if (session_.CallForEvents([&table, afresh](isc_db_handle *db, IscStatus &status) {
             return table.block->Queue(db, status, afresh);
         })) {

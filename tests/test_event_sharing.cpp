@@ -206,6 +206,27 @@ private slots:
         QCOMPARE(b.board->Picture(), a.board->Picture());
     }
 
+    // データベース設定 detaches and attaches again under the open windows: the events follow the
+    // session to its new attachment.
+    void eventsFollowTheSessionThroughTheDatabaseSettings()
+    {
+        a.board = ShowBoard(a.form1(), 1);
+        b.board = ShowBoard(b.form1(), 1);
+        QVERIFY(MsUntil([&] { return b.Events().Listening("IMG_1"); }, 5000) >= 0);
+        b.form1().ShowModal = [](QDialog &) {};
+        b.form1().mnuDBsetClick();
+        QVERIFY(b.form1().Connected());
+        QVERIFY(!b.Events().Listening("IMG_1"));
+        TForm10 *chatB = b.Chat(); // reads first, then listens to CHAT
+        QVERIFY(chatB);
+        QVERIFY(MsUntil([&] { return b.Events().ListeningToAll(); }, kPollLimitMs) >= 0);
+        const int refreshes = EventRefreshes(b.board.get());
+        DrawStroke(*a.board, {{12, 12}});
+        QVERIFY(MsUntil([&] { return b.board->RowsSeen() == 1; }, kEventLimitMs) >= 0);
+        QTest::qWait(200);
+        QCOMPARE(EventRefreshes(b.board.get()), refreshes + 1);
+    }
+
     // A database made by an older build has no triggers (here: dropped under the open
     // windows). No event comes; the polls bring every row, as they always did.
     void withoutTheTriggersThePollsCarryOn()
