@@ -5,8 +5,8 @@
 //    on a drawing board, a chat line, a pointer position; median and worst of --samples each.
 //    Once with both sessions in this process, once with the writer in a process of its own
 //    (this program, started with --writer), timed on the one monotonic clock both share.
-// 2. --members PCs (one process, one session each) with their pointer windows open while the
-//    pointer keeps moving, for --seconds: the commits and the reads per second they cost.
+// 2. --members PCs (a process each) with their pointer windows open while their pointers keep
+//    moving, for --seconds: the commits and the reads per second they cost the server.
 //
 // Needs the server named in OEKAKI_TEST_SERVER / OEKAKI_TEST_DATA (bench/run.sh starts one);
 // runs on the offscreen platform; makes a database file of its own and drops it at the end.
@@ -19,11 +19,11 @@
 #include "pointer_follower.h"
 #include "pointer_window.h"
 #include "raw_connection.h"
-#include "stopwatch.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QDate>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -244,76 +244,98 @@ void MeasureAcrossProcesses(Reader &reader, const QString &path, int samples, in
 
 // --- ten members moving their pointers -------------------------------------------------------
 
-void MeasureMovingPointers(const QTemporaryDir &dir, int members, int seconds)
+// One member's PC in a process of its own: its pointer window open, its hand moving a new place
+// every 20 ms once the go file exists, for `seconds`. Says what it did on its last line.
+int RunMember(const QStringList &args)
 {
-    std::vector<std::unique_ptr<TForm1>> pcs;
-    std::vector<TForm12 *> windows;
+    const QString path = args[2], goFile = args[4];
+    const int member = args[3].toInt(), seconds = args[5].toInt();
+    QTemporaryDir dir;
+    TForm1 form1(dir.filePath(QStringLiteral("member.dat")));
+    form1.settings().PcUserNumber = member;
+    form1.Db().ConnectDatabase(path);
+    if (!form1.Connected()) return 3;
+    form1.move(40 + 10 * member, 30 + 5 * member);
+    form1.show();
+    auto *window = new TForm12(form1);
     int ticks = 0;
-    for (int m = 1; m <= members; ++m) {
-        auto form1 =
-            std::make_unique<TForm1>(dir.filePath(QStringLiteral("member%1.dat").arg(m)));
-        form1->settings() = BenchDatabase(100 + m);
-        form1->ConnectDatabase();
-        if (!form1->Connected()) return;
-        form1->move(40 + 10 * m, 30 + 5 * m);
-        form1->show();
-        auto *window = new TForm12(*form1);
-        QObject::connect(window->Timer1, &QTimer::timeout, [&ticks] { ++ticks; });
-        window->show();
-        windows.push_back(window);
-        pcs.push_back(std::move(form1));
-    }
-    const Clock::time_point waitFrom = Clock::now();
-    while (MsSince(waitFrom) < 5000 &&
-           !std::all_of(pcs.begin(), pcs.end(),
-                        [](auto &pc) { return pc->Db().Events().Listening("MOUSEPOS"); }))
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    int listening = 0;
-    for (auto &pc : pcs) listening += pc->Db().Events().Listening("MOUSEPOS");
-
-    // The hand keeps moving: a new place every 20 ms, round and round.
+    QObject::connect(window->Timer1, &QTimer::timeout, [&ticks] { ++ticks; });
+    window->show();
+    const Clock::time_point started = Clock::now();
+    while (!QFile::exists(goFile) && MsSince(started) < 30000) Pause(5);
+    const bool listening = form1.Db().Events().Listening(QStringLiteral("MOUSEPOS"));
+    const int ticks0 = ticks;
+    const int published0 = window->findChild<PointerFollower *>()->Published();
+    const int refreshed0 = window->findChild<EventRefresh *>()->Refreshes();
     QTimer hand;
-    int step = 0;
+    int step = member * 7;
     QObject::connect(&hand, &QTimer::timeout, [&step] {
         ++step;
         QCursor::setPos(400 + int(150 * std::cos(step / 20.0)),
                         300 + int(150 * std::sin(step / 20.0)));
     });
-    auto published = [&] {
-        int sum = 0;
-        for (TForm12 *w : windows) sum += w->findChild<PointerFollower *>()->Published();
-        return sum;
-    };
-    auto refreshed = [&] {
-        int sum = 0;
-        for (TForm12 *w : windows) sum += w->findChild<EventRefresh *>()->Refreshes();
-        return sum;
-    };
-    const int published0 = published(), refreshed0 = refreshed(), ticks0 = ticks;
     hand.start(20);
-    Stopwatch watch;
     Pause(seconds * 1000);
     hand.stop();
-    const double wall = watch.Elapsed().wall;
-    const double cpu = watch.Elapsed().cpu;
-    const int moves = published() - published0, reads = refreshed() - refreshed0;
-    const int tickCount = ticks - ticks0;
-    // A tick: KeyExists and a select read, the update commits; a move: one committed update; an
-    // event: one select.
-    const double commits = (moves + tickCount) / wall;
-    const double selects = (reads + 2.0 * tickCount) / wall;
-    std::printf("\n%d members sharing, the pointer moving, %.1f s (%d listening to events):\n",
+    std::printf("%d %d %d %d\n", listening ? 1 : 0,
+                window->findChild<PointerFollower *>()->Published() - published0,
+                window->findChild<EventRefresh *>()->Refreshes() - refreshed0, ticks - ticks0);
+    window->close();
+    form1.DisconnectDatabase();
+    return 0;
+}
+
+// Transactions the server has started so far, everyone's.
+long long ServerTransactions(DatabaseSession &db)
+{
+    QStringList field{QString()};
+    db.SelectFirstRow(QStringLiteral("MON$NEXT_TRANSACTION"), QStringLiteral("MON$DATABASE"),
+                      QString(), field);
+    return field[0].toLongLong();
+}
+
+void MeasureMovingPointers(DatabaseSession &db, const QString &path, int members, int seconds)
+{
+    QTemporaryDir dir;
+    const QString goFile = dir.filePath(QStringLiteral("go"));
+    std::vector<std::unique_ptr<QProcess>> pcs;
+    for (int m = 1; m <= members; ++m) {
+        auto pc = std::make_unique<QProcess>();
+        pc->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        pc->start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("--member"), path, QString::number(100 + m), goFile,
+                   QString::number(seconds)});
+        pcs.push_back(std::move(pc));
+    }
+    Pause(4000); // every one attached, its window open and listening
+    const long long transactions0 = ServerTransactions(db);
+    QFile(goFile).open(QIODevice::WriteOnly);
+    const Clock::time_point go = Clock::now();
+    Pause(seconds * 1000);
+    const double wall = MsSince(go) / 1000;
+    const long long transactions = ServerTransactions(db) - transactions0;
+    int listening = 0, moves = 0, reads = 0, ticks = 0;
+    for (auto &pc : pcs) {
+        pc->waitForFinished(30000);
+        const QList<QByteArray> said = pc->readAllStandardOutput().trimmed().split('\n');
+        const QList<QByteArray> figures = said.last().split(' ');
+        if (figures.size() != 4) continue;
+        listening += figures[0].toInt();
+        moves += figures[1].toInt();
+        reads += figures[2].toInt();
+        ticks += figures[3].toInt();
+    }
+    // A tick: a check and a select read, and the update commits; a move: one committed update;
+    // an event: one select.
+    std::printf("\n%d members, each a process with its pointer window open and its pointer "
+                "moving, %.1f s (%d listening to events):\n",
                 members, wall, listening);
     std::printf("  with events   %7.1f commits/s (%.1f moves, %.1f ticks), %7.1f reads/s "
-                "(%.1f on events)\n",
-                commits, moves / wall, tickCount / wall, selects, reads / wall);
+                "(%.1f on events); the server started %.1f transactions/s\n",
+                (moves + ticks) / wall, moves / wall, ticks / wall,
+                (reads + 2.0 * ticks) / wall, reads / wall, double(transactions) / wall);
     std::printf("  polls only    %7.1f commits/s, %7.1f reads/s (one tick a second each)\n",
                 double(members), 2.0 * members);
-    std::printf("  this process's CPU (all %d PCs): %.0f %% of one core\n", members,
-                100.0 * cpu / wall);
-    for (TForm12 *w : windows) w->close();
-    windows.clear();
-    for (auto &pc : pcs) pc->DisconnectDatabase();
 }
 
 } // namespace
@@ -326,6 +348,7 @@ int main(int argc, char *argv[])
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc == 6 && QByteArray(argv[1]) == "--member") return RunMember(app.arguments());
     Options options;
     if (!ParseCounts(app, QStringLiteral("Event alerts: latency of sharing and its load."),
                      {{"samples", "Rows of each kind timed, per part.", &options.samples},
@@ -381,7 +404,7 @@ int main(int argc, char *argv[])
             reader.pointer->close();
             reader.chat->close();
             reader.board->close();
-            MeasureMovingPointers(dir, options.members, options.seconds);
+            MeasureMovingPointers(db, path, options.members, options.seconds);
             status = 0;
         }
         other.DisconnectDatabase();
