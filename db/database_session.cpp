@@ -1,5 +1,6 @@
 #include "database_session.h"
 
+#include "bounded_connect.h"
 #include "cp932.h"
 #include "event_listener.h"
 #include "schema_scripts.h"
@@ -10,6 +11,9 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr ISC_STATUS kNotSent = -1; // the text could not be sent as CP932 bytes
+// The connection for event alerts is made on the office network: a server's reply takes
+// milliseconds, and one lost packet is sent again after a second.
+constexpr std::chrono::milliseconds kEventConnectLimit{2000};
 
 QString TrimTrailingBlanks(QString name)
 {
@@ -132,18 +136,22 @@ bool DatabaseSession::Run(bool read, const std::function<Attempt()> &attempt)
     }
 }
 
-bool DatabaseSession::CallForEvents(const std::function<bool(isc_db_handle *, IscStatus &)> &call)
+bool DatabaseSession::CallForEvents(const std::function<bool(isc_db_handle *, IscStatus &)> &call,
+                                    IscStatus &status)
 {
     if (!wanted_ || !db_.Attached()) return false;
-    IscStatus status;
     bool done, silent;
     {
         WatchedCalls watched(watchdog_, db_.Value());
+        // Within the watchdog's limit: a port for events that a firewall closes costs the call
+        // this long, and it then fails as for a port nobody listens on.
+        BoundedConnects bounded(kEventConnectLimit);
         done = call(db_.Handle(), status);
         silent = watchdog_.Fired();
     }
     if (done) return true;
-    // A server that cannot open its event port closes the attachment that asked.
+    // A server that cannot open its event port closes the attachment that asked, and so does
+    // the client library when it cannot reach that port.
     if (silent || status.ConnectionLost()) DropAttachment();
     return false;
 }

@@ -123,9 +123,10 @@ public:
     // Which attachment is current: a new number after every attach (see IscAttachment).
     quint64 AttachmentNumber() const { return db_.Number(); }
     // For the listener: runs `call` on the current attachment, under the watchdog. False when
-    // there is none or the call fails; a call that lost the connection (or was cut off) drops
-    // the attachment, and the next operation attaches again.
-    bool CallForEvents(const std::function<bool(isc_db_handle *, IscStatus &)> &call);
+    // there is none or the call fails (`status` says why); a call that lost the connection (or
+    // was cut off) drops the attachment, and the next operation attaches again.
+    bool CallForEvents(const std::function<bool(isc_db_handle *, IscStatus &)> &call,
+                       IscStatus &status);
 
     // The longest a call waits for a server that does not answer.
     static constexpr std::chrono::milliseconds kCallLimit{5000};

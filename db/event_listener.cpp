@@ -16,6 +16,9 @@ namespace {
 constexpr int kTriggerBusyRetryMs = 5000;
 constexpr int kTriggerFailedRetryMs = 30000;
 constexpr int kLongestPauseMs = 600000;
+// Requests refused one after another before the listener rests until the session attaches anew
+// for reasons of its own (a restarted server, other database settings).
+constexpr int kMostRefusals = 5;
 
 qint64 NowMs()
 {
@@ -39,7 +42,10 @@ EventListener::EventListener(DatabaseSession &session)
     : session_(session), retry_(new QTimer(this)), triggerRetry_(new QTimer(this))
 {
     retry_->setSingleShot(true);
-    connect(retry_, &QTimer::timeout, this, &EventListener::QueueAll);
+    connect(retry_, &QTimer::timeout, this, [this] {
+        mayAsk_ = true;
+        QueueAll();
+    });
     triggerRetry_->setInterval(kTriggerBusyRetryMs);
     connect(triggerRetry_, &QTimer::timeout, this, &EventListener::RetryTriggers);
 }
@@ -75,7 +81,7 @@ std::unique_ptr<EventListener::Wish> EventListener::Listen(const QString &table,
         EnsureTrigger(*entry);
     }
     entry->wishes.push_back(wish.get());
-    if (!entry->block->Request() && !retry_->isActive()) Queue(*entry, true);
+    if (!entry->block->Request() && mayAsk_) Queue(*entry, true);
     return wish;
 }
 
@@ -88,9 +94,12 @@ void EventListener::Withdraw(Wish *wish)
     if (!wishes.empty()) return;
     // Nobody waits for the table any longer: the server need not keep the request.
     if (table->block->Request() && table->attachment == session_.AttachmentNumber() &&
-        session_.Attached())
+        session_.Attached()) {
+        IscStatus status;
         session_.CallForEvents(
-            [table](isc_db_handle *db, IscStatus &status) { return table->block->Cancel(db, status); });
+            [table](isc_db_handle *db, IscStatus &result) { return table->block->Cancel(db, result); },
+            status);
+    }
     const QString name = table->name;
     tables_.erase(name);
     if (std::none_of(tables_.begin(), tables_.end(),
@@ -119,33 +128,46 @@ void EventListener::Queue(Table &table, bool afresh)
     if (afresh) table.armed = false;
     // Not noted as seen: the other tables' requests may still be on an older attachment.
     const std::uint64_t attachment = session_.AttachmentNumber();
-    if (session_.CallForEvents([&table, afresh](isc_db_handle *db, IscStatus &status) {
-            return table.block->Queue(db, status, afresh);
-        })) {
+    IscStatus status;
+    if (session_.CallForEvents(
+            [&table, afresh](isc_db_handle *db, IscStatus &result) {
+                return table.block->Queue(db, result, afresh);
+            },
+            status)) {
         table.attachment = attachment;
         return;
     }
-    Refused();
+    Refused(status.Mentions(isc_net_event_connect_err));
 }
 
 void EventListener::QueueAll()
 {
     for (auto &entry : tables_) {
+        if (!mayAsk_ || !session_.Attached()) return; // refused: no use going on
         Table &table = *entry.second;
         if (table.block->Request() && table.attachment == session_.AttachmentNumber()) continue;
         table.block->Forget();
         Queue(table, true);
-        if (retry_->isActive() || !session_.Attached()) return; // refused: no use going on
     }
 }
 
-void EventListener::Refused()
+void EventListener::Refused(bool unreachable)
 {
     ++refusals_;
-    // A server that cannot open its event port drops the attachment that asked; the session
-    // attaches again at its next operation. Asking once more there tells a restarted server
-    // from a closed port; after that, ask seldom, so as not to cost the others anything.
-    if (refusals_ == 1 && !session_.Attached()) return;
+    mayAsk_ = false;
+    if (!session_.Attached()) droppedAttachment_ = session_.AttachmentNumber();
+    // A port this PC cannot reach (a firewall drops what is sent to it) stays so: each try
+    // would cost the user a moment's wait, and the server an attachment waiting for a
+    // connection that never comes.
+    if (unreachable) return;
+    // A server that cannot open its event port drops the attachment that asked, and the
+    // session attaches again at its next operation. Asking once more there tells a restarted
+    // server from a closed port; after that, ask seldom, and then not at all.
+    if (refusals_ == 1 && !session_.Attached()) {
+        mayAsk_ = true;
+        return;
+    }
+    if (refusals_ >= kMostRefusals) return;
     const int doublings = std::clamp(refusals_ - 2, 0, 10);
     const qint64 pause = std::min<qint64>(qint64(retryPauseMs_) << doublings, kLongestPauseMs);
     retry_->start(int(pause));
@@ -156,12 +178,19 @@ void EventListener::SessionUsed()
     const std::uint64_t attachment = session_.AttachmentNumber();
     if (attachment == seenAttachment_) return;
     seenAttachment_ = attachment;
+    // An attachment made for reasons of the session's own (not to replace one a refused
+    // request cost) is a fresh start: the server may have been set up anew meanwhile.
+    if (droppedAttachment_ == 0 || droppedAttachment_ + 1 != attachment) {
+        refusals_ = 0;
+        retry_->stop();
+        mayAsk_ = true;
+    }
     // The requests went with the old attachment. Asked again after the operation under way.
-    if (tables_.empty() || retry_->isActive() || queueScheduled_ || !session_.Attached()) return;
+    if (tables_.empty() || !mayAsk_ || queueScheduled_ || !session_.Attached()) return;
     queueScheduled_ = true;
     QTimer::singleShot(0, this, [this] {
         queueScheduled_ = false;
-        if (!retry_->isActive()) QueueAll();
+        QueueAll();
     });
 }
 
@@ -174,7 +203,7 @@ void EventListener::Arrived(const QString &name, std::uint64_t request, bool del
         // The event connection is gone, most likely with the server: the timers carry on, and
         // the request goes again, here or on the session's next attachment.
         table->block->Forget();
-        if (!retry_->isActive()) Queue(*table, true);
+        if (mayAsk_) Queue(*table, true);
         return;
     }
     const unsigned long posted = table->block->TakeCount();

@@ -65,7 +65,7 @@ public:
     void TableCreated(const QString &table);
 
     // --- tunables, for tests ----------------------------------------------------------------
-    // The first pause before asking again a server that refused twice; it doubles each time.
+    // The first pause before asking again a server that refused; it doubles each time.
     void SetRetryPause(int milliseconds) { retryPauseMs_ = milliseconds; }
     // Deliveries so far, the arming ones included.
     int Deliveries() const { return deliveries_; }
@@ -88,7 +88,8 @@ private:
     // Afresh: the first delivery only tells the counts so far (it arms the request).
     void Queue(Table &table, bool afresh);
     void QueueAll();
-    void Refused();
+    // `unreachable`: the server answered, but its port for events cannot be reached from here.
+    void Refused(bool unreachable);
     void Arrived(const QString &table, std::uint64_t request, bool delivered);
     void EnsureTrigger(Table &table);
     void RetryTriggers();
@@ -97,7 +98,9 @@ private:
     std::map<QString, std::unique_ptr<Table>> tables_;
     std::uint64_t seenAttachment_ = 0;
     bool queueScheduled_ = false;
-    int refusals_ = 0; // requests refused one after another
+    int refusals_ = 0;   // requests refused one after another
+    bool mayAsk_ = true; // false while resting after a refusal
+    std::uint64_t droppedAttachment_ = 0; // the attachment a refused request cost
     int retryPauseMs_ = 30000;
     QTimer *retry_;        // asks again a server that refused
     QTimer *triggerRetry_; // adds the triggers still missing

@@ -19,6 +19,8 @@ public:
     // Another transaction holds what the statement needed (a lock conflict, an object in use),
     // anywhere in the vector: DDL reports it after its own "unsuccessful metadata update".
     bool LockConflict() const;
+    // The vector names this error anywhere (a cause often follows the first error).
+    bool Mentions(ISC_STATUS code) const;
 
 private:
     ISC_STATUS_ARRAY status_{};

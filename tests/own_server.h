@@ -15,6 +15,7 @@ public:
     OwnServer &operator=(const OwnServer &) = delete;
 
     bool Running() const { return running_; }
+    int Port() const { return port_.toInt(); }
     // A new database name on this server; create it as with the run's server.
     Settings FreshSettings() const;
 
