@@ -4,6 +4,7 @@
 // when first shown and writes it when closed.
 
 #include "database_session.h"
+#include "pointer_stops.h"
 #include "settings.h"
 
 #include <QMainWindow>
@@ -54,6 +55,8 @@ public:
     int CurrentImageHeight = 0;
     bool ChatWindowOpen = false;
     bool PointerWindowOpen = false;
+    // Pointer rows still to be marked stopped once the server answers again.
+    PointerStops &PendingPointerStops() { return pointerStops_; }
 
     // --- windows made at program start and on demand -----------------------------------------
     void SetStartupDialog(PlacedDialog which, QDialog *dialog);
@@ -96,18 +99,22 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void BuildMenu();
     void ShowStartupDialog(PlacedDialog which);
     // True when the table exists or its creator has just made it.
     bool EnsureTable(const QString &table, bool (DatabaseSession::*creator)());
+    // After a failed look-up: says so when the server could not be reached.
+    bool ReportedUnreachable();
     bool PcUserRegistered();
     // Creates a child window inside the main window; null when it cannot be made.
     QWidget *OpenChildWindow(ChildWindow which, const QString &caption = QString());
 
     Settings settings_;
     DatabaseSession session_;
+    PointerStops pointerStops_{session_};
     QString settingsFilePathOverride_;
     void LoadSettingsFile(); // from SettingsFilePath, once
     bool settingsLoaded_ = false;

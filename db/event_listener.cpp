@@ -11,10 +11,11 @@
 
 namespace {
 
-// A table's trigger that another PC's lock kept out is tried again this often; one the server
-// refused for another reason (no server, no right) after a pause that grows each time.
-constexpr int kTriggerBusyRetryMs = 5000;
-constexpr int kTriggerFailedRetryMs = 30000;
+// A table's trigger is asked of the session's background additions, which try again while
+// another PC's lock keeps it out; the catalogue is looked at after this pause, which doubles
+// up to the longest while the trigger is missing (no right to add it, say).
+constexpr int kFirstTriggerLookMs = 250;
+constexpr int kLongestTriggerLookMs = 60000;
 constexpr int kLongestPauseMs = 600000;
 // Requests refused one after another before the listener rests until the session attaches anew
 // for reasons of its own (a restarted server, other database settings).
@@ -39,15 +40,15 @@ EventListener::Wish::~Wish()
 }
 
 EventListener::EventListener(DatabaseSession &session)
-    : session_(session), retry_(new QTimer(this)), triggerRetry_(new QTimer(this))
+    : session_(session), retry_(new QTimer(this)), triggerLook_(new QTimer(this))
 {
     retry_->setSingleShot(true);
     connect(retry_, &QTimer::timeout, this, [this] {
         mayAsk_ = true;
         QueueAll();
     });
-    triggerRetry_->setInterval(kTriggerBusyRetryMs);
-    connect(triggerRetry_, &QTimer::timeout, this, &EventListener::RetryTriggers);
+    triggerLook_->setSingleShot(true);
+    connect(triggerLook_, &QTimer::timeout, this, &EventListener::LookForTriggers);
 }
 
 // The requests go with their blocks, without a word to the server: the session detaches, or
@@ -78,7 +79,7 @@ std::unique_ptr<EventListener::Wish> EventListener::Listen(const QString &table,
             });
         entry = made.get();
         tables_[name] = std::move(made);
-        EnsureTrigger(*entry);
+        LookForTrigger(*entry);
     }
     entry->wishes.push_back(wish.get());
     if (!entry->block->Request() && mayAsk_) Queue(*entry, true);
@@ -102,9 +103,6 @@ void EventListener::Withdraw(Wish *wish)
     }
     const QString name = table->name;
     tables_.erase(name);
-    if (std::none_of(tables_.begin(), tables_.end(),
-                     [](const auto &entry) { return !entry.second->triggerSettled; }))
-        triggerRetry_->stop();
 }
 
 bool EventListener::Listening(const QString &table) const
@@ -227,43 +225,46 @@ void EventListener::Arrived(const QString &name, std::uint64_t request, bool del
 
 // --- the triggers ---------------------------------------------------------------------------
 
-void EventListener::EnsureTrigger(Table &table)
+void EventListener::LookForTrigger(Table &table)
 {
+    table.triggerSettled = additions::HasEventTrigger(session_, table.name);
     if (table.triggerSettled) return;
-    table.triggerTriedAt = NowMs();
-    ++table.triggerTries;
-    const additions::Outcome outcome = additions::EnsureEventTrigger(
-        session_, table.name, table.name == QLatin1String("MOUSEPOS"));
-    table.triggerSettled = additions::Settled(outcome);
-    table.triggerBusy = outcome == additions::Outcome::Busy;
-    if (!table.triggerSettled && !triggerRetry_->isActive()) triggerRetry_->start();
+    // Added beside the table by a thread of the session's own: no window waits for it.
+    additions::RequestEventTrigger(session_, table.name, table.name == QLatin1String("MOUSEPOS"));
+    table.triggerLookAfterMs = table.triggerLookAfterMs == 0
+                                   ? kFirstTriggerLookMs
+                                   : std::min(2 * table.triggerLookAfterMs, kLongestTriggerLookMs);
+    table.triggerLookAt = NowMs() + table.triggerLookAfterMs;
+    ScheduleTriggerLook();
 }
 
-void EventListener::RetryTriggers()
+void EventListener::ScheduleTriggerLook()
 {
-    bool missing = false;
-    for (auto &entry : tables_) {
-        Table &table = *entry.second;
-        if (table.triggerSettled) continue;
-        missing = true;
-        const int doublings = std::min(table.triggerTries - 1, 5);
-        const qint64 pause = table.triggerBusy
-                                 ? kTriggerBusyRetryMs
-                                 : std::min<qint64>(qint64(kTriggerFailedRetryMs) << doublings,
-                                                    kLongestPauseMs);
-        if (NowMs() - table.triggerTriedAt + 100 >= pause) EnsureTrigger(table);
-    }
-    if (!missing) triggerRetry_->stop();
+    qint64 next = -1;
+    for (const auto &entry : tables_)
+        if (!entry.second->triggerSettled && (next < 0 || entry.second->triggerLookAt < next))
+            next = entry.second->triggerLookAt;
+    if (next < 0) return;
+    triggerLook_->start(int(std::max<qint64>(0, next - NowMs())));
+}
+
+void EventListener::LookForTriggers()
+{
+    const qint64 now = NowMs();
+    for (auto &entry : tables_)
+        if (!entry.second->triggerSettled && entry.second->triggerLookAt <= now)
+            LookForTrigger(*entry.second);
+    ScheduleTriggerLook();
 }
 
 void EventListener::TableCreated(const QString &name)
 {
     Table *table = Find(name);
     if (!table) return; // the window that opens on it adds the trigger
-    // A table dropped and made again lost its trigger: add it after the operation under way.
+    // A table dropped and made again lost its trigger: it is added again.
     table->triggerSettled = false;
-    table->triggerTries = 0;
-    QTimer::singleShot(0, this, [this, name] {
-        if (Table *again = Find(name)) EnsureTrigger(*again);
-    });
+    table->triggerLookAfterMs = 0;
+    additions::RequestEventTrigger(session_, table->name, table->name == QLatin1String("MOUSEPOS"));
+    table->triggerLookAt = NowMs() + kFirstTriggerLookMs;
+    ScheduleTriggerLook();
 }

@@ -49,7 +49,8 @@ public:
     };
 
     // `wake` runs on this thread each time a row lands in the table (several rows may make one
-    // call). Adds the table's trigger where it is missing and asks the server for its event.
+    // call). Has the table's trigger added where it is missing and asks the server for its
+    // event.
     std::unique_ptr<Wish> Listen(const QString &table, std::function<void()> wake);
 
     // The table has its trigger and the server delivers its event on the current attachment:
@@ -77,10 +78,9 @@ private:
         std::vector<Wish *> wishes;
         bool armed = false;          // the first delivery of the request came
         std::uint64_t attachment = 0; // the attachment the request went to
-        bool triggerSettled = false;
-        bool triggerBusy = false; // the last try met another PC's lock
-        int triggerTries = 0;
-        qint64 triggerTriedAt = 0;
+        bool triggerSettled = false; // the catalogue has the table's trigger
+        int triggerLookAfterMs = 0;  // the pause before the next look while it has not
+        qint64 triggerLookAt = 0;
     };
 
     Table *Find(const QString &table) const;
@@ -91,8 +91,10 @@ private:
     // `unreachable`: the server answered, but its port for events cannot be reached from here.
     void Refused(bool unreachable);
     void Arrived(const QString &table, std::uint64_t request, bool delivered);
-    void EnsureTrigger(Table &table);
-    void RetryTriggers();
+    // Settled when the catalogue has it; otherwise asks for it and looks again later.
+    void LookForTrigger(Table &table);
+    void LookForTriggers();
+    void ScheduleTriggerLook();
 
     DatabaseSession &session_;
     std::map<QString, std::unique_ptr<Table>> tables_;
@@ -103,6 +105,6 @@ private:
     std::uint64_t droppedAttachment_ = 0; // the attachment a refused request cost
     int retryPauseMs_ = 30000;
     QTimer *retry_;        // asks again a server that refused
-    QTimer *triggerRetry_; // adds the triggers still missing
+    QTimer *triggerLook_;  // looks for the triggers still missing
     int deliveries_ = 0;
 };

@@ -84,18 +84,25 @@ launch() {
 
 # Sends a signal to the server started without guardian. TERM and KILL return only once it has
 # ended: a server still shutting down when the next one starts would answer in its place. A TERM
-# that is not done in ten seconds (attachments in the middle of something) becomes a KILL.
+# that is not done in ten seconds (attachments in the middle of something) becomes a KILL. So does
+# one whose server has closed its port and cut every attachment but still waits, a second later,
+# for a client to close its connection for event alerts: Firebird 3 does not close those itself
+# when it stops, and the client closes its own only at its next call to the server.
 signal_bare() {
-  local sig=$1 pid i
+  local sig=$1 pid i port closed=0
   [ -f "$dir/server.pid" ] || return 0
   pid=$(cat "$dir/server.pid")
+  port=$(sed -n 's/^RemoteServicePort = //p' "$dir/firebird.conf")
   # A stopped process acts on TERM only once it runs again.
   [ "$sig" = TERM ] && { $SUDO kill -CONT "$pid" 2>/dev/null || true; }
   $SUDO kill "-$sig" "$pid" 2>/dev/null || true
   if [ "$sig" = TERM ] || [ "$sig" = KILL ]; then
     for i in $(seq 1 200); do
       gone "$pid" && break
-      [ "$i" = 200 ] && [ "$sig" = TERM ] && { $SUDO kill -KILL "$pid" 2>/dev/null || true; }
+      if [ "$sig" = TERM ] && ! port_open "$port"; then closed=$((closed + 1)); fi
+      if [ "$sig" = TERM ] && { [ "$i" = 200 ] || [ "$closed" = 20 ]; }; then
+        $SUDO kill -KILL "$pid" 2>/dev/null || true
+      fi
       sleep 0.05
     done
     while ! gone "$pid"; do sleep 0.05; done
