@@ -5,7 +5,6 @@
 #include "isc_handles.h"
 #include "table_additions.h"
 
-#include <QDateTime>
 #include <QTimer>
 #include <algorithm>
 
@@ -16,15 +15,11 @@ namespace {
 // up to the longest while the trigger is missing (no right to add it, say).
 constexpr int kFirstTriggerLookMs = 250;
 constexpr int kLongestTriggerLookMs = 60000;
-constexpr int kLongestPauseMs = 600000;
 // Requests refused one after another before the listener rests until the session attaches anew
-// for reasons of its own (a restarted server, other database settings).
+// for reasons of its own (a restarted server, other database settings); the pause between two
+// of them doubles up to this.
 constexpr int kMostRefusals = 5;
-
-qint64 NowMs()
-{
-    return QDateTime::currentMSecsSinceEpoch();
-}
+constexpr int kLongestPauseMs = 600000;
 
 } // namespace
 
@@ -49,6 +44,7 @@ EventListener::EventListener(DatabaseSession &session)
     });
     triggerLook_->setSingleShot(true);
     connect(triggerLook_, &QTimer::timeout, this, &EventListener::LookForTriggers);
+    clock_.start();
 }
 
 // The requests go with their blocks, without a word to the server: the session detaches, or
@@ -196,7 +192,6 @@ void EventListener::Arrived(const QString &name, std::uint64_t request, bool del
 {
     Table *table = Find(name);
     if (!table || !request || table->block->Request() != request) return; // withdrawn meanwhile
-    ++deliveries_;
     if (!delivered) {
         // The event connection is gone, most likely with the server: the timers carry on, and
         // the request goes again, here or on the session's next attachment.
@@ -234,7 +229,7 @@ void EventListener::LookForTrigger(Table &table)
     table.triggerLookAfterMs = table.triggerLookAfterMs == 0
                                    ? kFirstTriggerLookMs
                                    : std::min(2 * table.triggerLookAfterMs, kLongestTriggerLookMs);
-    table.triggerLookAt = NowMs() + table.triggerLookAfterMs;
+    table.triggerLookAt = clock_.elapsed() + table.triggerLookAfterMs;
     ScheduleTriggerLook();
 }
 
@@ -245,12 +240,12 @@ void EventListener::ScheduleTriggerLook()
         if (!entry.second->triggerSettled && (next < 0 || entry.second->triggerLookAt < next))
             next = entry.second->triggerLookAt;
     if (next < 0) return;
-    triggerLook_->start(int(std::max<qint64>(0, next - NowMs())));
+    triggerLook_->start(int(std::max<qint64>(0, next - clock_.elapsed())));
 }
 
 void EventListener::LookForTriggers()
 {
-    const qint64 now = NowMs();
+    const qint64 now = clock_.elapsed();
     for (auto &entry : tables_)
         if (!entry.second->triggerSettled && entry.second->triggerLookAt <= now)
             LookForTrigger(*entry.second);
@@ -265,6 +260,6 @@ void EventListener::TableCreated(const QString &name)
     table->triggerSettled = false;
     table->triggerLookAfterMs = 0;
     additions::RequestEventTrigger(session_, table->name, table->name == QLatin1String("MOUSEPOS"));
-    table->triggerLookAt = NowMs() + kFirstTriggerLookMs;
+    table->triggerLookAt = clock_.elapsed() + kFirstTriggerLookMs;
     ScheduleTriggerLook();
 }

@@ -13,6 +13,7 @@
 // The server sends events over a connection of their own, to a second port of the server PC:
 // RemoteAuxPort in its firebird.conf, chosen at random when unset.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -65,11 +66,9 @@ public:
     // A table of the kind windows wait for was created: its trigger follows.
     void TableCreated(const QString &table);
 
-    // --- tunables, for tests ----------------------------------------------------------------
-    // The first pause before asking again a server that refused; it doubles each time.
+    // The first pause before asking again a server that refused; it doubles each time. Tests
+    // shorten it.
     void SetRetryPause(int milliseconds) { retryPauseMs_ = milliseconds; }
-    // Deliveries so far, the arming ones included.
-    int Deliveries() const { return deliveries_; }
 
 private:
     struct Table {
@@ -106,5 +105,5 @@ private:
     int retryPauseMs_ = 30000;
     QTimer *retry_;        // asks again a server that refused
     QTimer *triggerLook_;  // looks for the triggers still missing
-    int deliveries_ = 0;
+    QElapsedTimer clock_;
 };
