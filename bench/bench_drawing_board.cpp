@@ -270,10 +270,13 @@ int main(int argc, char *argv[])
         ok = ok && form1.Db().CreateImageTable(table) &&
              raw.ExecuteInOwnTransaction(FillStatement(table, points));
     }
-    // The raw inserts go to a table like the board's: a board adds its indexes beside the table
-    // it opens, and every writer of that table, the raw one too, keeps them up.
-    ok = ok && additions::Settled(
-                   additions::EnsureStrokeTableAdditions(form1.Db(), QStringLiteral("IMG_3")));
+    // The raw inserts go to a table like the board's: a board adds its indexes and its event
+    // trigger beside the table it opens, and every writer of that table, the raw one too, keeps
+    // them up (the trigger posts an event per row).
+    ok = ok &&
+         additions::Settled(
+             additions::EnsureStrokeTableAdditions(form1.Db(), QStringLiteral("IMG_3"))) &&
+         additions::Settled(additions::EnsureEventTrigger(form1.Db(), "IMG_3", false));
     if (ok) {
         std::printf("database %s, forced writes %s, load average %s\n", qPrintable(path),
                     raw.ForcedWrites() == 1 ? "on" : "off", LoadAverage().constData());

@@ -3,6 +3,7 @@
 #include "chat_lines.h"
 #include "chat_store.h"
 #include "cp932_validator.h"
+#include "event_refresh.h"
 #include "main_window.h"
 #include "message_box.h"
 #include "program_style.h"
@@ -95,6 +96,11 @@ void TForm10::FormShow()
     additions::RequestIndex(Db(), chat::kDateIndex, QStringLiteral("CHAT"), chat::kDateColumn);
     Edit1->setFocus();
     Timer1->start(kPollMs);
+    // Another PC's line shows the moment it is stored, through the poll's own path; the poll
+    // stays, for servers that send no events.
+    new EventRefresh(
+        this, Form1.Db().Events(), QStringLiteral("CHAT"), [this] { return Timer1->isActive(); },
+        [this] { Timer1Timer(); });
 }
 
 void TForm10::FormClose()

@@ -1,6 +1,8 @@
 #include "database_session.h"
 
+#include "bounded_connect.h"
 #include "cp932.h"
+#include "event_listener.h"
 #include "schema_scripts.h"
 #include "sql_builders.h"
 
@@ -11,6 +13,9 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr ISC_STATUS kNotSent = -1; // the text could not be sent as CP932 bytes
+// The connection for event alerts is made on the office network: a server's reply takes
+// milliseconds, and one lost packet is sent again after a second.
+constexpr std::chrono::milliseconds kEventConnectLimit{2000};
 
 QString TrimTrailingBlanks(QString name)
 {
@@ -22,7 +27,12 @@ QString TrimTrailingBlanks(QString name)
 
 } // namespace
 
-DatabaseSession::DatabaseSession() = default;
+DatabaseSession::DatabaseSession() : events_(std::make_unique<EventListener>(*this)) {}
+
+DatabaseSession::~DatabaseSession()
+{
+    DisconnectDatabase();
+}
 
 bool DatabaseSession::Note(IscStatus &status)
 {
@@ -111,6 +121,11 @@ DatabaseSession::Attempt DatabaseSession::Failed(IscStatus &status, Attempt ifLo
 
 bool DatabaseSession::Run(bool read, const std::function<Attempt()> &attempt)
 {
+    // However it ends: a new attachment made on the way gets the event requests again.
+    struct Used {
+        EventListener &events;
+        ~Used() { events.SessionUsed(); }
+    } used{*events_};
     if (!Ready()) return false;
     const Clock::time_point started = Clock::now();
     for (int round = 0;; ++round) {
@@ -140,6 +155,28 @@ bool DatabaseSession::Run(bool read, const std::function<Attempt()> &attempt)
         if (!Reattach(left) || !repeatable) return false;
         writeOutcomeUnknown_ = false;
     }
+}
+
+bool DatabaseSession::CallForEvents(const std::function<bool(isc_db_handle *, IscStatus &)> &call,
+                                    IscStatus &status)
+{
+    if (!wanted_ || !db_.Attached()) return false;
+    bool done, silent;
+    {
+        WatchedCalls watched(watchdog_, db_.Value());
+        // Within the watchdog's limit: a port for events that a firewall closes costs the call
+        // this long, and it then fails as for a port nobody listens on.
+        BoundedConnects bounded(kEventConnectLimit);
+        done = call(db_.Handle(), status);
+        silent = watchdog_.Fired();
+    }
+    if (done) return true;
+    // A server that cannot open its event port closes the attachment that asked, and so does
+    // the client library when it cannot reach that port.
+    if (silent || status.ConnectionLost()) DropAttachment();
+    // A silent server has had its five seconds: attaching again goes on in the background.
+    if (silent) background_.Start(path_, AttachmentParameters(options_));
+    return false;
 }
 
 // --- connection -----------------------------------------------------------------------------
@@ -233,16 +270,22 @@ bool DatabaseSession::CreateImageListTable()
 }
 bool DatabaseSession::CreateChatTable()
 {
-    return ExecuteScript(schema::ChatTable());
+    return Created(QStringLiteral("CHAT"), ExecuteScript(schema::ChatTable()));
 }
 bool DatabaseSession::CreateMousePosTable()
 {
-    return ExecuteScript(schema::MousePosTable());
+    return Created(QStringLiteral("MOUSEPOS"), ExecuteScript(schema::MousePosTable()));
 }
 
 bool DatabaseSession::CreateImageTable(const QString &name)
 {
-    return ExecuteScript(schema::ImageTable(name));
+    return Created(name, ExecuteScript(schema::ImageTable(name)));
+}
+
+bool DatabaseSession::Created(const QString &table, bool created)
+{
+    if (created) events_->TableCreated(table); // windows wait for its rows: its trigger follows
+    return created;
 }
 
 bool DatabaseSession::ExecuteScript(const QStringList &lines)

@@ -25,13 +25,16 @@
 #include <QStringList>
 #include <chrono>
 #include <functional>
+#include <memory>
+
+class EventListener;
 
 class DatabaseSession {
 public:
     DatabaseSession();
     DatabaseSession(const DatabaseSession &) = delete;
     DatabaseSession &operator=(const DatabaseSession &) = delete;
-    ~DatabaseSession() { DisconnectDatabase(); }
+    ~DatabaseSession();
 
     // --- connection -------------------------------------------------------------------------
     // Creates the database file at `path` ("server:folder/file"); on success the session is
@@ -126,6 +129,17 @@ public:
     // whether the row it wrote is there before it writes it again.
     bool LastWriteOutcomeUnknown() const { return writeOutcomeUnknown_; }
 
+    // --- event alerts -----------------------------------------------------------------------
+    // The session's one listener for the events other PCs' rows post (event_listener.h).
+    EventListener &Events() { return *events_; }
+    // Which attachment is current: a new number after every attach (see IscAttachment).
+    quint64 AttachmentNumber() const { return db_.Number(); }
+    // For the listener: runs `call` on the current attachment, under the watchdog. False when
+    // there is none or the call fails (`status` says why); a call that lost the connection (or
+    // was cut off) drops the attachment, and the next operation attaches again.
+    bool CallForEvents(const std::function<bool(isc_db_handle *, IscStatus &)> &call,
+                       IscStatus &status);
+
     // The longest a call waits for a server that does not answer.
     static constexpr std::chrono::milliseconds kCallLimit{5000};
     // The local server's port for paths without a server name (tests run their own server).
@@ -153,6 +167,7 @@ private:
     Attempt WriteAttempt(const QByteArray &statement, bool noWait = false);
     // Ends the running transaction and prepares and executes a select in a new one.
     Attempt StartRead(const QByteArray &statement);
+    bool Created(const QString &table, bool created); // passes `created` on
     bool Encode(const QStringList &lines, QByteArray &bytes); // false: not sendable as CP932
     bool Note(IscStatus &status);                             // remembers a failure; returns false
     void CloseStatement();
@@ -177,4 +192,5 @@ private:
     ISC_STATUS lastErrorCode_ = 0;
     QString lastErrorText_;
     std::function<void(const QStringList &)> tableNamesObserver_;
+    std::unique_ptr<EventListener> events_; // last: it goes first, while the rest still exists
 };

@@ -44,20 +44,19 @@ bool IscStatus::ConnectionLost() const
 
 bool IscStatus::LockConflict() const
 {
+    for (ISC_STATUS code :
+         {isc_lock_conflict, isc_deadlock, isc_obj_in_use, isc_update_conflict, isc_lock_timeout})
+        if (Mentions(code)) return true;
+    return false;
+}
+
+bool IscStatus::Mentions(ISC_STATUS code) const
+{
     if (!Failed()) return false;
     // Clusters of (argument kind, value); a counted string takes a length besides its text.
     for (int i = 0; i + 1 < ISC_STATUS_LENGTH && status_[i] != isc_arg_end;
-         i += status_[i] == isc_arg_cstring ? 3 : 2) {
-        if (status_[i] != isc_arg_gds) continue;
-        switch (status_[i + 1]) {
-        case isc_lock_conflict:
-        case isc_deadlock:
-        case isc_obj_in_use:
-        case isc_update_conflict:
-        case isc_lock_timeout: return true;
-        default: break;
-        }
-    }
+         i += status_[i] == isc_arg_cstring ? 3 : 2)
+        if (status_[i] == isc_arg_gds && status_[i + 1] == code) return true;
     return false;
 }
 
@@ -70,6 +69,7 @@ bool IscAttachment::Attach(const QByteArray &path, const QByteArray &dpb, IscSta
         handle_ = 0;
         return false;
     }
+    ++number_;
     return true;
 }
 
@@ -82,6 +82,7 @@ bool IscAttachment::Create(const QByteArray &path, const QByteArray &dpb, IscSta
         handle_ = 0;
         return false;
     }
+    ++number_;
     return true;
 }
 

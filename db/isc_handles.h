@@ -19,6 +19,8 @@ public:
     // Another transaction holds what the statement needed (a lock conflict, an object in use),
     // anywhere in the vector: DDL reports it after its own "unsuccessful metadata update".
     bool LockConflict() const;
+    // The vector names this error anywhere (a cause often follows the first error).
+    bool Mentions(ISC_STATUS code) const;
 
 private:
     ISC_STATUS_ARRAY status_{};
@@ -40,13 +42,18 @@ public:
     {
         Detach();
         handle_ = handle;
+        if (handle_) ++number_;
     }
     bool Attached() const { return handle_ != 0; }
+    // Counts the attachments made through this object: a new number, a new attachment (what
+    // was bound to the old one, such as event requests, went with it).
+    quint64 Number() const { return number_; }
     isc_db_handle *Handle() { return &handle_; }
     isc_db_handle Value() const { return handle_; }
 
 private:
     isc_db_handle handle_ = 0;
+    quint64 number_ = 0;
 };
 
 class IscTransaction {

@@ -115,6 +115,11 @@ void RequestStrokeTableAdditions(DatabaseSession &db, const QString &table)
          Job(table, kIndices, kIndexName, MemberStrokeIndexName(table), MemberStrokeIndex(table))});
 }
 
+bool HasEventTrigger(DatabaseSession &db, const QString &table)
+{
+    return CatalogueHas(db, kTriggers, kTriggerName, EventTriggerName(table));
+}
+
 void RequestEventTrigger(DatabaseSession &db, const QString &table, bool onUpdateToo)
 {
     db.AddInBackground({Job(table, kTriggers, kTriggerName, EventTriggerName(table),

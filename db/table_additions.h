@@ -43,6 +43,8 @@ Outcome EnsureStrokeTableAdditions(DatabaseSession &db, const QString &table);
 // goes on without them until they are there (a board stores its strokes more slowly).
 void RequestStrokeTableAdditions(DatabaseSession &db, const QString &table);
 void RequestEventTrigger(DatabaseSession &db, const QString &table, bool onUpdateToo);
+// Whether the table has its event trigger now (false also when the server cannot say).
+bool HasEventTrigger(DatabaseSession &db, const QString &table);
 
 // An ascending index named `name` on `columns` (as in "CDATE" or "CDATE,N") of `table`.
 QStringList Index(const QString &name, const QString &table, const QString &columns);

@@ -5,6 +5,7 @@
 
 #include "board_canvas.h"
 #include "board_glyphs.h"
+#include "event_refresh.h"
 #include "main_window.h"
 #include "message_box.h"
 #include "pen_tip.h"
@@ -169,6 +170,11 @@ void TForm8::FormShow()
     Image1->setFixedSize(picture_.size());
     Replay();
     StartTimer();
+    // Another PC's points are drawn the moment they are stored, through the poll's own path;
+    // the poll stays, for servers that send no events.
+    new EventRefresh(
+        this, Db().Events(), StrokeTableName, [this] { return Timer1->isActive(); },
+        [this] { Timer1Timer(); });
 }
 
 void TForm8::closeEvent(QCloseEvent *event)

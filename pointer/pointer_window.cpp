@@ -1,7 +1,9 @@
 #include "pointer_window.h"
 
+#include "event_refresh.h"
 #include "main_window.h"
 #include "name_balloon.h"
+#include "pointer_follower.h"
 #include "program_style.h"
 #include "select_rows.h"
 #include "text_helpers.h"
@@ -76,6 +78,11 @@ void TForm12::FormShow()
     Form1.PendingPointerStops().Cancel(member_); // a stop still pending would undo this
     PublishPointer(1);
     Timer1->start(kTickMs); // the others are first read one second from now
+    // With event alerts, the others' balloons move the moment they publish, and this PC's
+    // pointer is published as it moves; the tick stays as it is, for servers without events.
+    const auto sharing = [this] { return Timer1->isActive(); };
+    new EventRefresh(this, Form1.Db().Events(), kTable, sharing, [this] { ShowOtherPointers(); });
+    new PointerFollower(this, Form1, sharing);
 }
 
 void TForm12::Timer1Timer()

@@ -7,14 +7,16 @@
 #   firebird-private.sh bare-start DIR [PORT]  starts one (again, on PORT); prints the port
 #   firebird-private.sh bare-signal DIR SIG    sends TERM, KILL, STOP or CONT to it; TERM and
 #                                              KILL wait until it has ended
+#   firebird-private.sh aux-port DIR [PORT]    the port it sends event alerts from, from its next
+#                                              start (none: one the server picks each time)
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
 FB_ROOT=/usr/lib/x86_64-linux-gnu/firebird/3.0
 [ -d "$FB_ROOT" ] || FB_ROOT=$(dirname "$(readlink -f "$(dpkg -L firebird3.0-common 2>/dev/null | grep '/firebird.msg$' | head -1)")")
 
-cmd=${1:?usage: $0 start|stop|bare-start|bare-signal DIR}
-dir=${2:?usage: $0 start|stop|bare-start|bare-signal DIR}
+cmd=${1:?usage: $0 start|stop|bare-start|bare-signal|aux-port DIR}
+dir=${2:?usage: $0 start|stop|bare-start|bare-signal|aux-port DIR}
 
 # A port stays with its server's folder until `stop`: while a test has its own server stopped or
 # killed, another test's new server must not take the port and answer in its place (it would
@@ -82,18 +84,25 @@ launch() {
 
 # Sends a signal to the server started without guardian. TERM and KILL return only once it has
 # ended: a server still shutting down when the next one starts would answer in its place. A TERM
-# that is not done in ten seconds (attachments in the middle of something) becomes a KILL.
+# that is not done in ten seconds (attachments in the middle of something) becomes a KILL. So does
+# one whose server has closed its port and cut every attachment but still waits, a second later,
+# for a client to close its connection for event alerts: Firebird 3 does not close those itself
+# when it stops, and the client closes its own only at its next call to the server.
 signal_bare() {
-  local sig=$1 pid i
+  local sig=$1 pid i port closed=0
   [ -f "$dir/server.pid" ] || return 0
   pid=$(cat "$dir/server.pid")
+  port=$(sed -n 's/^RemoteServicePort = //p' "$dir/firebird.conf")
   # A stopped process acts on TERM only once it runs again.
   [ "$sig" = TERM ] && { $SUDO kill -CONT "$pid" 2>/dev/null || true; }
   $SUDO kill "-$sig" "$pid" 2>/dev/null || true
   if [ "$sig" = TERM ] || [ "$sig" = KILL ]; then
     for i in $(seq 1 200); do
       gone "$pid" && break
-      [ "$i" = 200 ] && [ "$sig" = TERM ] && { $SUDO kill -KILL "$pid" 2>/dev/null || true; }
+      if [ "$sig" = TERM ] && ! port_open "$port"; then closed=$((closed + 1)); fi
+      if [ "$sig" = TERM ] && { [ "$i" = 200 ] || [ "$closed" = 20 ]; }; then
+        $SUDO kill -KILL "$pid" 2>/dev/null || true
+      fi
       sleep 0.05
     done
     while ! gone "$pid"; do sleep 0.05; done
@@ -139,8 +148,12 @@ bare-start)
 bare-signal)
   signal_bare "${3:?usage: $0 bare-signal DIR TERM|KILL|STOP|CONT}"
   ;;
+aux-port)
+  $SUDO sed -i '/^RemoteAuxPort/d' "$dir/firebird.conf"
+  [ -z "${3:-}" ] || echo "RemoteAuxPort = $3" | $SUDO tee -a "$dir/firebird.conf" >/dev/null
+  ;;
 *)
-  echo "usage: $0 start|stop|bare-start|bare-signal DIR" >&2
+  echo "usage: $0 start|stop|bare-start|bare-signal|aux-port DIR" >&2
   exit 2
   ;;
 esac

@@ -59,6 +59,13 @@ bool OwnServer::Thaw()
     return Script({QStringLiteral("bare-signal"), dir_, QStringLiteral("CONT")});
 }
 
+bool OwnServer::SetAuxPort(int port)
+{
+    QStringList arguments{QStringLiteral("aux-port"), dir_};
+    if (port > 0) arguments << QString::number(port);
+    return Script(arguments);
+}
+
 bool OwnServer::Script(const QStringList &arguments, QString *output)
 {
     QProcess script;

@@ -15,6 +15,7 @@ public:
     OwnServer &operator=(const OwnServer &) = delete;
 
     bool Running() const { return running_; }
+    int Port() const { return port_.toInt(); }
     // A new database name on this server; create it as with the run's server.
     Settings FreshSettings() const;
 
@@ -23,6 +24,8 @@ public:
     bool Kill();   // SIGKILL: gone at once, connections reset
     bool Freeze(); // SIGSTOP: connections stay open and nothing answers
     bool Thaw();   // SIGCONT
+    // The port it sends event alerts from (RemoteAuxPort), from its next Start(); 0: any.
+    bool SetAuxPort(int port);
 
 private:
     bool Script(const QStringList &arguments, QString *output = nullptr);

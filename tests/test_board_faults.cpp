@@ -80,6 +80,9 @@ private slots:
         FreshMainWindow catalogue(pc, 2); // another PC deletes the picture's points
         auto board = ShowBoard(*pc.form1, 1);
         DrawStroke(*board, Line(3));
+        // The board's additions beside its table (indexes, event trigger) are made meanwhile;
+        // a DROP TABLE while one is under way is refused as "in use".
+        QTRY_VERIFY_WITH_TIMEOUT(!pc.form1->Db().AdditionsUnderWay(), 30000);
 
         bool dropped = false;
         board->OnStoring = [&](TForm8::StoringStep step, int n) {
