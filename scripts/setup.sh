@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the program and its tests need on Debian 12: Qt 6 (with the Japanese
 # translations of its own dialogs), the Firebird 3 server, client and headers, the Japanese
-# font, Xvfb and screenshot tools.
+# font, Xvfb and screenshot tools (with a small window manager, so the guide's pictures show
+# title bars), the desktop-entry checker, and debootstrap for trying the package on a clean
+# Debian.
 # Does nothing when everything is already there.
 set -euo pipefail
 
@@ -11,6 +13,7 @@ packages=(
   firebird3.0-server firebird3.0-utils firebird-dev
   fonts-ipafont-gothic
   xvfb xauth x11-utils xdotool imagemagick
+  desktop-file-utils debootstrap openbox
 )
 
 missing=()
