@@ -26,13 +26,18 @@ shots=$ROOT_DIR/build-package/chroot-check
 mkdir -p "$shots"
 
 BASE=/var/tmp/oekaki-bookworm-minbase.tar
-MIRROR=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources | head -1)
+MIRROR=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources)
 OFFICE_USER=HANAKO_OFFICE
-OFFICE_PASSWORD=$(tr -dc 'A-Za-z0-9' </dev/urandom | head -c 12)'#1'
+letters=$(head -c 300 /dev/urandom | tr -dc 'A-Za-z0-9')
+OFFICE_PASSWORD=${letters:0:12}'#1'
 DESKTOP_USER=yamada
 
 step() { printf '\n=== %s\n' "$*"; }
-fail() { printf 'CHECK FAILED: %s\n' "$*" >&2; exit 1; }
+fail() {
+  printf 'CHECK FAILED: %s\n' "$*" >&2
+  [ -z "${DISPLAY:-}" ] || import -window root "$shots/failed.png" || true
+  exit 1
+}
 
 if [ ! -f "$BASE" ]; then
   step "debootstrap bookworm (once; cached in $BASE)"
@@ -44,14 +49,24 @@ fi
 
 root=$(mktemp -d /var/tmp/oekaki-chroot.XXXXXX)
 pids=()
+# The processes running inside the chroot (the program, the server): those whose root it is.
+chroot_pids() {
+  local link
+  for link in /proc/[0-9]*/root; do
+    [ "$(readlink "$link" 2>/dev/null)" = "$root" ] && basename "$(dirname "$link")"
+  done
+  return 0
+}
 cleanup() {
   local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  # The server inside, if the undo did not stop it: through its own guardian's pid file.
+  # The server first through its guardian (never SIGKILL a guardian), then whatever is left.
   if [ -f "$root/run/firebird3.0/oekaki-server-guardian.pid" ]; then
     kill -TERM "$(cat "$root/run/firebird3.0/oekaki-server-guardian.pid")" 2>/dev/null || true
-    sleep 2
+    sleep 3
   fi
+  for pid in $(chroot_pids); do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  sleep 1
   for m in dev/pts dev proc; do umountpoint "$root/$m"; done
   if [ "$keep" = no ]; then rm -rf "$root"; else echo "chroot kept in $root"; fi
 }
@@ -88,7 +103,7 @@ setup_out=$root/tmp/server-setup.out
 printf '%s\n' "$OFFICE_PASSWORD" |
   in_root oekaki-server-setup --user hanako_office --port "$port" --aux-port "$aux" |
   tee "$setup_out"
-grep -q "$OFFICE_PASSWORD" "$setup_out" && fail "the set-up printed the password"
+grep -qF "$OFFICE_PASSWORD" "$setup_out" && fail "the set-up printed the password"
 server=$(sed -n 's/^  サーバー名 *//p' "$setup_out")
 folder=$(sed -n 's/^  サーバーのデータのフォルダ *//p' "$setup_out")
 file=$(sed -n 's/^  データベース名 *//p' "$setup_out")
@@ -112,20 +127,38 @@ DISPLAY=:$display openbox >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 chroot "$root" runuser -u "$DESKTOP_USER" -- env -i PATH=/usr/bin:/bin HOME="/home/$DESKTOP_USER" \
-  USER="$DESKTOP_USER" LANG=ja_JP.UTF-8 DISPLAY=":$display" \
+  USER="$DESKTOP_USER" LANG=C.UTF-8 DISPLAY=":$display" \
   gio launch /usr/share/applications/oekaki.desktop >"$shots/program.log" 2>&1 &
 export DISPLAY=:$display
-xdotool search --sync --onlyvisible --name '^お絵描きソフト$' >/dev/null ||
+main=$(timeout 60 xdotool search --sync --onlyvisible --name '^お絵描きソフト$') ||
   fail "no main window"
+main=${main%%$'\n'*}
 sleep 2
 shot() { import -window root "$shots/$1.png"; echo "screenshot: $shots/$1.png"; }
 shot 01-started
 keys() { xdotool key --delay 150 "$@"; sleep 0.7; }
 typed() { xdotool type --delay 60 -- "$1"; sleep 0.3; }
 
+# Waits for a dialog by its caption and gives it the keyboard.
+dialog() {
+  local id
+  id=$(timeout 60 xdotool search --sync --onlyvisible --name "^$1\$") || fail "no dialog $1"
+  shown=${id%%$'\n'*}
+  xdotool windowactivate --sync "$shown"
+  sleep 0.7
+}
+
+# An item of the first menu, 初期設定, by its access key. The menu is opened with the mouse: its
+# access key I is also 画像's, and which of the two Alt+I opens depends on the one opened last.
+menu() {
+  xdotool windowactivate --sync "$main" mousemove --window "$main" 40 10 click 1
+  sleep 0.7
+  keys "$1"
+}
+
 step "データベース設定: the printed values, the office user and its password"
-keys alt+i d
-xdotool search --sync --onlyvisible --name '^データベース設定$' >/dev/null || fail "no dialog"
+menu d
+dialog データベース設定
 keys ctrl+a
 typed "$server"
 keys Tab ctrl+a
@@ -143,9 +176,10 @@ xdotool search --onlyvisible --name '^データベース設定$' >/dev/null 2>&1
   { shot 02-refused; fail "the dialog did not take the settings"; }
 
 step "所属の登録: a section, stored as the office user"
-keys alt+i s
-xdotool search --sync --onlyvisible --name '^所属（SECTION）の登録$' >/dev/null ||
-  fail "no section dialog"
+menu s
+dialog '所属（SECTION）の登録'
+# Into the number field by the mouse: the list keeps Tab for moving between its cells.
+xdotool mousemove --window "$shown" 95 168 click 1
 typed 1
 keys Tab
 typed "Soumu"
@@ -157,19 +191,20 @@ keys Return Escape
 sleep 1
 
 step "the database, read back as the office user"
-check_sql="SELECT TRIM(RDB\$OWNER_NAME) || ' ' || (SELECT COUNT(*) FROM SECTION) FROM RDB\$RELATIONS WHERE RDB\$RELATION_NAME = 'SECTION';"
+check_sql="SET HEADING OFF; SELECT TRIM(RDB\$OWNER_NAME) || ' ' || (SELECT COUNT(*) FROM SECTION) FROM RDB\$RELATIONS WHERE RDB\$RELATION_NAME = 'SECTION';"
 owner=$(echo "$check_sql" | in_root env ISC_USER="$OFFICE_USER" ISC_PASSWORD="$OFFICE_PASSWORD" \
   isql-fb -q -b "127.0.0.1/$port:$folder$file" | tr -s ' \n' ' ' | sed 's/^ *//')
 echo "SECTION: $owner"
 [[ $owner == *"$OFFICE_USER 1"* ]] || fail "the section is not the office user's: $owner"
 
 step "closing the program: settings and login in the user's configuration folder"
-keys alt+i x
+menu x
 sleep 2
 config=$root/home/$DESKTOP_USER/.config/oekaki
 ls -la "$config"
 [ "$(grep -c $'\r$' "$config/oekaki.dat")" = 39 ] || fail "the settings file is not 39 lines"
-[ "$(stat -c '%a %U' "$config/oekaki.login")" = "600 $DESKTOP_USER" ] || fail "login file open"
+[ "$(in_root stat -c '%a %U' "/home/$DESKTOP_USER/.config/oekaki/oekaki.login")" = "600 $DESKTOP_USER" ] ||
+  fail "the login file is open to others"
 [ ! -e "$root/usr/bin/oekaki.dat" ] || fail "settings beside /usr/bin/oekaki"
 
 step "oekaki-server-setup --undo"

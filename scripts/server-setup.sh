@@ -63,7 +63,7 @@ systemd_runs() { [ -d /run/systemd/system ]; }
 # The folder the server reads its configuration from (Debian links the files there to /etc).
 firebird_root() {
   local root=/usr/lib/x86_64-linux-gnu/firebird/3.0
-  [ -d "$root" ] || root=$(dirname "$(readlink -f "$(dpkg -L firebird3.0-common | grep '/firebird.msg$' | head -1)")")
+  [ -d "$root" ] || root=$(dirname "$(readlink -f "$(dpkg -L firebird3.0-common | grep -m1 '/firebird.msg$')")")
   echo "$root"
 }
 
@@ -161,7 +161,13 @@ set_sysdba_password() {
   chmod 0600 "$SYSDBA_FILE"
 }
 
-random_password() { tr -dc 'A-Za-z0-9' </dev/urandom | head -c 24; }
+# 24 letters and digits. (Cut from a finite read: a reader that stops early would end the
+# writer with SIGPIPE, which pipefail turns into a failure.)
+random_password() {
+  local letters
+  letters=$(head -c 600 /dev/urandom | tr -dc 'A-Za-z0-9')
+  echo "${letters:0:24}"
+}
 
 # --- packages -------------------------------------------------------------------------------
 
@@ -280,8 +286,9 @@ setup() {
   fi
   say ""
   say "ファイアウォールがある場合は TCP $port と $aux_port を通して下さい。"
-  systemd_runs || say "systemd が無いため、このPCを再起動した後はこのスクリプトをもう一度実行して下さい。"
-  say "元に戻すには: server-setup.sh --undo"
+  systemd_runs ||
+    say "systemd が無いため、このPCを起動し直した後は $(basename "$0") --restart でサーバーを起動して下さい。"
+  say "元に戻すには: $(basename "$0") --undo"
 }
 
 undo() {
