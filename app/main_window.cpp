@@ -18,7 +18,10 @@ TForm1::TForm1(const QString &settingsFilePath) : settingsFilePathOverride_(sett
     setWindowTitle(QStringLiteral("お絵描きソフト"));
     setWindowIcon(ProgramIcon());
     setFont(ProgramFont());
-    // System menu and minimise only: no maximise button.
+    // System menu and minimise only: no maximise button. On X11 these become Motif hints
+    // without the maximise function and decoration, which most window managers honour; those
+    // that offer maximising all the same (Openbox keeps the button of any window it may resize)
+    // find the window returning to its size at once (changeEvent).
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
@@ -129,6 +132,13 @@ void TForm1::showEvent(QShowEvent *event)
     FormShow();
 }
 
+void TForm1::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+}
+
 void TForm1::LoadSettingsFile()
 {
     settingsLoaded_ = true;
@@ -172,6 +182,10 @@ void TForm1::FormShow()
         if (!Connected()) {
             DisconnectDatabase();
             ShowMessage(QStringLiteral("データベース接続が出来ません。設定を確認して下さい。"));
+        } else {
+            // This PC's pointer is not shared before its window opens. A row still saying so
+            // was left by a run that ended while the server was away.
+            pointerStops_.Stop(settings_.PcUserNumber);
         }
     }
     ChatWindowOpen = false;

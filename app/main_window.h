@@ -5,6 +5,7 @@
 
 #include "database_login.h"
 #include "database_session.h"
+#include "pointer_stops.h"
 #include "settings.h"
 
 #include <QMainWindow>
@@ -62,6 +63,8 @@ public:
     int CurrentImageHeight = 0;
     bool ChatWindowOpen = false;
     bool PointerWindowOpen = false;
+    // Pointer rows still to be marked stopped once the server answers again.
+    PointerStops &PendingPointerStops() { return pointerStops_; }
 
     // --- windows made at program start and on demand -----------------------------------------
     void SetStartupDialog(PlacedDialog which, QDialog *dialog);
@@ -104,12 +107,15 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void BuildMenu();
     void ShowStartupDialog(PlacedDialog which);
     // True when the table exists or its creator has just made it.
     bool EnsureTable(const QString &table, bool (DatabaseSession::*creator)());
+    // After a failed look-up: says so when the server could not be reached.
+    bool ReportedUnreachable();
     bool PcUserRegistered();
     // Creates a child window inside the main window; null when it cannot be made.
     QWidget *OpenChildWindow(ChildWindow which, const QString &caption = QString());
@@ -118,6 +124,7 @@ private:
     DatabaseLogin login_;
     bool loginChanged_ = false;
     DatabaseSession session_;
+    PointerStops pointerStops_{session_};
     QString settingsFilePathOverride_;
     void LoadSettingsFile(); // from SettingsFilePath, once
     bool settingsLoaded_ = false;

@@ -5,6 +5,7 @@
 #include "main_window.h"
 
 #include "message_box.h"
+#include "startup_dialog.h"
 
 #include <QDialog>
 #include <QMdiArea>
@@ -18,7 +19,21 @@ const QString kRegisterPcUser = QStringLiteral("PC利用者名の登録を行っ
 
 bool TForm1::EnsureTable(const QString &table, bool (DatabaseSession::*creator)())
 {
-    return TableExists(table) || (session_.*creator)();
+    if (TableExists(table)) return true;
+    // Not made while the server cannot be reached: it may well be there.
+    if (ReportedUnreachable()) return false;
+    if ((session_.*creator)()) return true;
+    ReportedUnreachable();
+    return false;
+}
+
+bool TForm1::ReportedUnreachable()
+{
+    // Connected in the session's eyes, but the server does not answer: the user hears so
+    // rather than nothing at all.
+    if (!session_.ServerUnreachable()) return false;
+    ShowMessage(msg::kCannotConnect);
+    return true;
 }
 
 bool TForm1::PcUserRegistered()
@@ -105,7 +120,10 @@ void TForm1::mnuImageNewClick()
 void TForm1::mnuImageEditClick()
 {
     if (!Connected()) return;
-    if (!TableExists(QStringLiteral("IMGLIST"))) return; // editing never creates the table
+    if (!TableExists(QStringLiteral("IMGLIST"))) { // editing never creates the table
+        ReportedUnreachable();
+        return;
+    }
     if (!PcUserRegistered()) return;
     ImageEditMode = 1;
     CurrentImageNumber = 0;

@@ -1,5 +1,7 @@
 #include "message_box.h"
 
+#include <QFontDatabase>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -7,6 +9,25 @@
 #include <QTimer>
 
 namespace {
+
+// Room beside the caption in a title bar: the window icon and the close, minimise and
+// maximise buttons with their margins, as window managers draw them.
+constexpr int kTitleBarExtras = 120;
+
+// A short message would make the box narrower than its caption, which the title bar then
+// cuts to 「Hesk… フト２」: the box is made wide enough for the whole caption. The caption's
+// font is the window manager's; the bold title font stands for it.
+void MakeRoomForCaption(QMessageBox &box)
+{
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid) return;
+    QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    font.setBold(true);
+    const int caption = QFontMetrics(font).horizontalAdvance(box.windowTitle());
+    grid->addItem(
+        new QSpacerItem(caption + kTitleBarExtras, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+        grid->rowCount(), 0, 1, grid->columnCount());
+}
 
 void CentreOnScreen(QMessageBox &box)
 {
@@ -34,6 +55,7 @@ MessageAnswer ShowRealBox(MessageKind kind, const QString &text)
     if (kind == MessageKind::Plain) {
         box.setWindowTitle(ApplicationTitle());
         box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        MakeRoomForCaption(box);
         CentreOnScreen(box);
         CentreOnceShown(box);
         box.exec();
@@ -45,6 +67,7 @@ MessageAnswer ShowRealBox(MessageKind kind, const QString &text)
     QPushButton *no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
     box.setEscapeButton(no);
+    MakeRoomForCaption(box);
     CentreOnScreen(box);
     CentreOnceShown(box);
     box.exec();

@@ -4,6 +4,8 @@
 #include "schema_scripts.h"
 #include "sql_builders.h"
 
+#include <algorithm>
+
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -63,20 +65,30 @@ bool DatabaseSession::Ready()
         serverUnreachable_ = true;
         return false;
     }
-    return Reattach();
+    return Reattach(kCallLimit);
 }
 
-bool DatabaseSession::Reattach()
+bool DatabaseSession::Reattach(std::chrono::milliseconds budget)
 {
+    // Attaching shares the operation's five seconds: with less than a second of it left (the
+    // shortest connect time-out there is), the attempt goes to the background at once.
+    ConnectionOptions options = options_;
+    options.connectTimeoutSeconds =
+        int(std::min<long long>(options_.connectTimeoutSeconds, budget.count() / 1000));
+    if (options.connectTimeoutSeconds < 1) {
+        serverUnreachable_ = true;
+        background_.Start(path_, AttachmentParameters(options_));
+        return false;
+    }
     const Clock::time_point started = Clock::now();
     IscStatus status;
-    const QByteArray parameters = AttachmentParameters(options_);
-    if (db_.Attach(path_, parameters, status)) return true;
+    if (db_.Attach(path_, AttachmentParameters(options), status)) return true;
     Note(status);
     serverUnreachable_ = true;
     // The connect time-out ran out: the server's machine took the connection, nobody answered.
-    if (Clock::now() - started >= kCallLimit - std::chrono::milliseconds(500))
-        background_.Start(path_, parameters);
+    const auto limit = std::chrono::seconds(options.connectTimeoutSeconds);
+    if (Clock::now() - started >= limit - std::chrono::milliseconds(500))
+        background_.Start(path_, AttachmentParameters(options_));
     return false;
 }
 
@@ -100,6 +112,7 @@ DatabaseSession::Attempt DatabaseSession::Failed(IscStatus &status, Attempt ifLo
 bool DatabaseSession::Run(bool read, const std::function<Attempt()> &attempt)
 {
     if (!Ready()) return false;
+    const Clock::time_point started = Clock::now();
     for (int round = 0;; ++round) {
         Attempt result;
         bool silent;
@@ -113,10 +126,18 @@ bool DatabaseSession::Run(bool read, const std::function<Attempt()> &attempt)
         serverUnreachable_ = true;
         writeOutcomeUnknown_ = result == Attempt::LostCommit;
         DropAttachment();
-        // A silent server has had its five seconds; the next operation tries again.
-        if (silent || round > 0) return false;
+        // A silent server has had its five seconds: from now on attempts to attach again go on
+        // in the background, and every operation fails at once until one succeeds. Attaching
+        // again here, or at the next operation of the same handler, would wait five more.
+        if (silent) {
+            background_.Start(path_, AttachmentParameters(options_));
+            return false;
+        }
+        if (round > 0) return false;
         const bool repeatable = read || result == Attempt::LostUnsent;
-        if (!Reattach() || !repeatable) return false;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            started + kCallLimit - Clock::now());
+        if (!Reattach(left) || !repeatable) return false;
         writeOutcomeUnknown_ = false;
     }
 }
@@ -166,6 +187,7 @@ void DatabaseSession::DisconnectDatabase()
 {
     wanted_ = false;
     background_.Stop();
+    additions_.Stop();
     WatchedCalls watched(watchdog_, db_.Value()); // a silent server does not hold up closing
     CloseStatement();
     queryOpen_ = false;
@@ -252,6 +274,11 @@ DatabaseSession::Addition DatabaseSession::AddBesideTables(const QStringList &li
     lockConflict_ = false;
     if (Run(false, [&] { return WriteAttempt(bytes, true); })) return Addition::Done;
     return lockConflict_ ? Addition::Busy : Addition::Failed;
+}
+
+void DatabaseSession::AddInBackground(const std::vector<AdditionJob> &jobs)
+{
+    if (wanted_) additions_.Add(path_, AttachmentParameters(options_), jobs);
 }
 
 // --- writing --------------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 // does not answer; a read that keeps receiving rows is not cut off. When the server stays
 // silent, attempts to attach again go on in the background and operations fail at once.
 
+#include "background_additions.h"
 #include "background_attach.h"
 #include "call_watchdog.h"
 #include "isc_handles.h"
@@ -71,6 +72,11 @@ public:
     // caller tries again another time.
     enum class Addition { Done, Busy, Failed };
     Addition AddBesideTables(const QStringList &lines);
+    // The same from a thread and an attachment of the session's own, for additions that may
+    // take long (an index on a big table): returns at once; refusals for a lock are retried
+    // there a little later. Stopped by DisconnectDatabase.
+    void AddInBackground(const std::vector<AdditionJob> &jobs);
+    bool AdditionsUnderWay() { return !additions_.Idle(); }
 
     // --- writing ----------------------------------------------------------------------------
     bool InsertRow(const QString &table, int count, const QStringList &columns,
@@ -139,7 +145,8 @@ private:
     bool Run(bool read, const std::function<Attempt()> &attempt);
     // Connected and attached, re-attaching first when the attachment was lost.
     bool Ready();
-    bool Reattach();
+    // Attaches again within the time left of the operation's limit.
+    bool Reattach(std::chrono::milliseconds budget);
     void DropAttachment(); // after a loss: forget the statement, transaction and attachment
     Attempt Failed(IscStatus &status, Attempt ifLost); // notes the failure and classifies it
     Attempt WriteAttempt(const QByteArray &statement, bool noWait = false);
@@ -154,6 +161,7 @@ private:
     bool wanted_ = false;
     CallWatchdog watchdog_{kCallLimit};
     BackgroundAttach background_; // trying while the server is silent
+    BackgroundAdditions additions_;
     IscAttachment db_;
     IscTransaction tr_;
     IscStatement statement_;

@@ -6,14 +6,17 @@
 #include "board_canvas.h"
 #include "board_glyphs.h"
 #include "main_window.h"
+#include "message_box.h"
 #include "pen_tip.h"
 #include "pen_tip_dialog.h"
 #include "program_style.h"
 
 #include <QBoxLayout>
+#include <QCloseEvent>
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -168,6 +171,23 @@ void TForm8::FormShow()
     StartTimer();
 }
 
+void TForm8::closeEvent(QCloseEvent *event)
+{
+    if (!Closed() && !waiting_.empty()) {
+        TimerPause pause(*this);
+        StoreWaiting(); // the server may be back by now
+        ShowWaiting();
+        const int waiting = WaitingPoints();
+        if (waiting > 0 && !Confirm(QStringLiteral("サーバーに保存されていない点が%1個あります。"
+                                                   "破棄して閉じますか？")
+                                        .arg(waiting))) {
+            event->ignore();
+            return;
+        }
+    }
+    ChildForm::closeEvent(event);
+}
+
 void TForm8::FormClose()
 {
     Timer1->stop();
@@ -176,6 +196,8 @@ void TForm8::FormClose()
     StrokeY.clear();
     StrokePointCount = 0;
     PenDown = false;
+    waiting_.clear(); // the user chose to discard them
+    stored_.Clear();
     picture_ = QImage();
     settings().DrawWindowWidth = Frame()->width();
     settings().DrawWindowHeight = Frame()->height();
@@ -190,7 +212,7 @@ void TForm8::Timer1Timer()
 {
     if (Closed()) return; // a tick already queued when the board closed
     TimerPause pause(*this);
-    DrawNewRows();
+    Refresh();
 }
 
 // --- capturing a stroke ---------------------------------------------------------------------
@@ -248,11 +270,16 @@ void TForm8::SpeedButton1Click()
     const QString path = dialog->selectedFiles().value(0);
     if (path.isEmpty()) return;
     const int slash = int(path.lastIndexOf(QLatin1Char('/')));
-    settings().BitmapFolder = path.left(slash + 1); // remembered whatever the name
+    const QString folder = path.left(slash + 1);
+    // Remembered whatever the name, but only a folder that is there: the next dialog starts
+    // in it.
+    if (QFileInfo(folder).isDir()) settings().BitmapFolder = folder;
     const QString name = path.mid(slash + 1);
     const int dot = int(name.lastIndexOf(QLatin1Char('.')));
     if (dot < 0 || name.mid(dot).toUpper() != QStringLiteral(".BMP")) return;
-    picture_.save(path, "BMP"); // a failed write is not reported
+    if (!picture_.save(path, "BMP"))
+        ShowMessage(QStringLiteral("画像ファイルが保存出来ませんでした。\r\n") +
+                    QDir::toNativeSeparators(path));
 }
 
 void TForm8::SpeedButton2Click()

@@ -4,16 +4,25 @@
 // point of a stroke as a row the moment the stroke ends, and polls every 5 s for the points
 // other boards (on this PC or another) stored meanwhile.
 //
+// After every refresh the board shows what a board opened afresh shows (every stored point in
+// ascending N on white), with the points this board has not stored yet on top: points that
+// reach it below points it already shows are put in their place in the stack. Points the
+// server does not take (it is away) wait, in order, and are stored when it is back; the status
+// bar says so while they wait.
+//
 // The opener sets the main window's CurrentImageNumber, CurrentImageWidth and
 // CurrentImageHeight before creating it (OpenDrawingBoard in image_windows.h does all of it).
 
 #include "point_ledger.h"
+#include "stored_points.h"
 
 #include "child_form.h"
 
 #include <QImage>
 #include <QVector>
+#include <deque>
 #include <functional>
+#include <optional>
 
 class BoardCanvas;
 class QColorDialog;
@@ -58,6 +67,8 @@ public:
     // Every point numbered up to here is drawn on this board.
     int RowsSeen() const { return ledger_.RowsSeen(); }
     const QImage &Picture() const { return picture_; }
+    // Points of finished strokes the server has not taken yet.
+    int WaitingPoints() const;
 
     // --- controls ---------------------------------------------------------------------------
     QFrame *Panel1;
@@ -70,24 +81,39 @@ public:
     QColorDialog *ColorDialog1 = nullptr;
     QTimer *Timer1;
 
-    // Numbers other boards may take while one stroke is stored before the rest of the stroke is
-    // given up. Two or three people finishing long strokes at the same moment stay far below
-    // it; it only keeps the user from waiting without end. Tests lower it.
-    int CollisionLimit = 1000;
-
     // For tests: called while a stroke is stored, before its first number is chosen
     // (Numbering, number 0) and before each insert (Inserting, the number tried).
     enum class StoringStep { Numbering, Inserting };
     std::function<void(StoringStep, int number)> OnStoring;
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     friend class TimerPause;
 
+    // A finished stroke, or what is left of it, that the server has not taken yet.
+    struct WaitingStroke {
+        int shape = 0, size = 0, color = 0;
+        std::optional<int> stroke;    // its DN, once taken from the table
+        std::optional<int> uncertain; // the N of an insert whose answer was lost
+        std::deque<QPoint> points;
+    };
+
     // drawing_board_store.cpp: the stroke table
-    void Replay();      // every stored point, in ascending N, on a white picture
-    void DrawNewRows(); // the points stored above RowsSeen, in ascending N
-    void StoreStroke();
-    void StorePoints();
+    void Replay();       // at show: every stored point on white, or a new table
+    bool ReadAll();      // every stored point on white; false when the server is away
+    void StartAgain();   // the table read so far is gone: show what is there now
+    void DrawNewRows();  // the points stored above RowsSeen, each in its place in the stack
+    void Refresh();      // the poll, and storing what waits
+    void StoreStroke();  // the stroke just finished
+    bool StoreWaiting(); // true when other boards' points were met between this board's
+    bool Store(WaitingStroke &stroke, bool &met, QRect &misplaced);
+    bool MakeTableAgain();
+    void ShowWaiting();
+    // Paints the points this board has not stored on top, within `area`.
+    void PaintUnstored(const QRect &area);
+    void Repaint(const QRect &area);
 
     void StampAndShow(int shape, int size, int color, int x, int y);
     void AddPoint(int x, int y);
@@ -97,6 +123,9 @@ private:
     QImage picture_;
     QString initialFolder_; // of the save dialog, from the settings at show
     PointLedger ledger_;
+    StoredPoints stored_;
+    std::deque<WaitingStroke> waiting_;
+    bool tableMissing_ = false; // dropped under the board: its next stroke makes it again
 };
 
 // Stops a board's poll while one of its handlers runs and starts it again, a full interval

@@ -188,8 +188,6 @@ void TForm7::ClearGrid()
 {
     const QSignalBlocker quiet(SG1);
     for (int r = 1; r <= PageSize; ++r) SG1->ClearRow(r);
-    // No row stays chosen across a load: a highlighted row the details panel does not show
-    // would have 詳細, 編集 and 画像データ削除 act on another picture than the one described.
     SG1->setCurrentCell(-1, -1);
     SG1->clearSelection();
 }
@@ -203,10 +201,16 @@ void TForm7::LoadPage()
                   columns, rows); // a failure keeps the rows read so far, silently
     int shown[kColumns];
     for (int c = 0; c < kColumns; ++c) shown[c] = int(columns.indexOf(kShownFields[c]));
-    const QSignalBlocker quiet(SG1);
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < kColumns; ++c) SG1->SetCell(c, r + 1, rows[r].value(shown[c]));
+    {
+        const QSignalBlocker quiet(SG1);
+        for (int r = 0; r < rows.size(); ++r)
+            for (int c = 0; c < kColumns; ++c) SG1->SetCell(c, r + 1, rows[r].value(shown[c]));
+        // Row 1 is current after a load, and the details panel shows it: the panel and 詳細,
+        // 編集 and 画像データ削除 always name the same picture. A page without rows has none.
+        if (!rows.isEmpty()) SG1->SetRow(1);
+    }
     NextPageStart = PageStart + int(rows.size());
+    SG1SelectCell(0, SG1->Row());
 }
 
 void TForm7::Button1Click()

@@ -147,11 +147,20 @@ void TForm6::FormShow()
     }
 }
 
+bool TForm6::ReportedUnreachable()
+{
+    // Without a connection at all the editor stays as quiet as ever.
+    if (!Form1.Connected() || !Db().ServerUnreachable()) return false;
+    ShowMessage(msg::kCannotConnect);
+    return true;
+}
+
 void TForm6::Edit1DblClick()
 {
     int next = 0;
-    if (NextNumberAfter(Db().SelectMax(kTable, QStringLiteral("N"), QString()), next))
-        Edit1->setText(QString::number(next));
+    const QString max = Db().SelectMax(kTable, QStringLiteral("N"), QString());
+    if (max.isEmpty() && ReportedUnreachable()) return; // not "1": the table may well have rows
+    if (NextNumberAfter(max, next)) Edit1->setText(QString::number(next));
 }
 
 void TForm6::Edit8DblClick(QLineEdit *date)
@@ -170,6 +179,7 @@ void TForm6::Button4Click()
     const QList<QStringList> rows =
         SelectRows(Db(), QStringLiteral("*"), kTable, QStringLiteral("N=%1").arg(number), QString(),
                    kColumnCount);
+    if (rows.isEmpty() && ReportedUnreachable()) return; // what the user typed stays
     const QStringList row = rows.isEmpty() ? QStringList(kColumnCount, QString()) : rows.first();
     const QList<QLineEdit *> fields{Edit1, nullptr, Edit2, Edit3, Edit4,
                                     Edit5, Edit6,   Edit7, Edit8, Edit9};
@@ -200,13 +210,16 @@ bool TForm6::ChecksPass(int number, int &author)
     if (RecordMode == 1) {
         QStringList row(kColumnCount, QString());
         if (Db().SelectFirstRow(QStringLiteral("*"), kTable, QStringLiteral("N=%1").arg(number),
-                                row) <= 0)
+                                row) <= 0) {
+            if (ReportedUnreachable()) return false;
             return Refuse(Edit1, QStringLiteral("指定した番号は存在しません。再入力して下さい。"));
+        }
         author = StrToIntOrZero(row[1]); // an edited row keeps its author
     } else {
         if (Db().KeyExists(kTable, QStringLiteral("N"), QString(), number))
             return Refuse(Edit1,
                           QStringLiteral("指定した番号は既に存在します。再入力して下さい。"));
+        if (ReportedUnreachable()) return false;
         author = settings().PcUserNumber;
     }
 

@@ -46,5 +46,7 @@ private:
     // Shows the message and puts the focus on the field; always false.
     bool Refuse(QLineEdit *field, const QString &message);
     bool ChecksPass(int number, int &author);
+    // After a read that came back empty: says so when the server could not be reached.
+    bool ReportedUnreachable();
     QString AuthorCaption(const QString &name) const;
 };

@@ -32,7 +32,29 @@ int PenColorFromRgb(QRgb rgb)
     return qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16);
 }
 
-PenTipPainter::PenTipPainter(QImage &picture) : picture_(picture), bounds_(picture.rect()) {}
+QRect PenTipBox(const QRect &bounds, int shape, int size, int x, int y)
+{
+    if (size < 1) return QRect();
+    if (size == 1) return Clipped(x, y, 1, 1, bounds);
+    const int h = size / 2;
+    const qint64 left = qint64(x) - h;
+    const qint64 top = qint64(y) - h;
+    switch (shape) {
+    case kSquare:
+    case kOutline:
+    case kFallingLine: return Clipped(left, top, size, size, bounds);
+    // From (x + r, y - h) towards (x - h, y + r): it starts one column right of the box.
+    case kRisingLine: return Clipped(left + 1, top, size, size, bounds);
+    case kDisc:
+    case kRing: return size > kLargestRoundTip ? QRect() : Clipped(left, top, size, size, bounds);
+    default: return QRect();
+    }
+}
+
+PenTipPainter::PenTipPainter(QImage &picture, const QRect &area)
+    : picture_(picture), bounds_(area.isNull() ? picture.rect() : area & picture.rect())
+{
+}
 
 QPainter &PenTipPainter::Painter()
 {
@@ -40,6 +62,7 @@ QPainter &PenTipPainter::Painter()
         painter_.begin(&picture_);
         painter_.setRenderHint(QPainter::Antialiasing, false);
         painter_.setCompositionMode(QPainter::CompositionMode_Source);
+        if (bounds_ != picture_.rect()) painter_.setClipRect(bounds_);
     }
     return painter_;
 }
@@ -67,51 +90,35 @@ void PenTipPainter::Diagonal(qint64 x0, qint64 y0, int dx, int size, QRgb rgb)
 
 QRect PenTipPainter::Stamp(int shape, int size, int penColor, int x, int y)
 {
-    if (size < 1) return QRect();
+    const QRect box = PenTipBox(bounds_, shape, size, x, y);
+    if (box.isEmpty()) return box;
     const QRgb rgb = PenColorToRgb(penColor);
-    if (size == 1) {
-        const QRect pixel = Clipped(x, y, 1, 1, bounds_);
-        if (!pixel.isEmpty()) Fill(pixel, rgb);
-        return pixel;
+    if (size == 1 || shape == kSquare) {
+        Fill(box, rgb);
+        return box;
     }
     const int h = size / 2;
     const qint64 left = qint64(x) - h;
     const qint64 top = qint64(y) - h;
-    const QRect box = Clipped(left, top, size, size, bounds_);
-
     switch (shape) {
-    case kSquare:
-        if (!box.isEmpty()) Fill(box, rgb);
-        return box;
     case kOutline:
-        if (box.isEmpty()) return box;
         for (const QRect &edge :
              {Clipped(left, top, size, 1, bounds_), Clipped(left, top + size - 1, size, 1, bounds_),
               Clipped(left, top, 1, size, bounds_),
               Clipped(left + size - 1, top, 1, size, bounds_)})
             if (!edge.isEmpty()) Fill(edge, rgb);
-        return box;
-    case kFallingLine:
-        // From (x - h, y - h) towards (x + r, y + r), that corner itself left out.
-        if (!box.isEmpty()) Diagonal(left, top, +1, size, rgb);
-        return box;
-    case kRisingLine: {
-        // From (x + r, y - h) towards (x - h, y + r): it starts one column right of the box.
-        const QRect drawn = Clipped(left + 1, top, size, size, bounds_);
-        if (!drawn.isEmpty()) Diagonal(left + size, top, -1, size, rgb);
-        return drawn;
-    }
-    case kDisc:
-    case kRing: {
-        if (box.isEmpty() || size > kLargestRoundTip) return QRect();
+        break;
+    // From (x - h, y - h) towards (x + r, y + r), that corner itself left out.
+    case kFallingLine: Diagonal(left, top, +1, size, rgb); break;
+    case kRisingLine: Diagonal(left + size, top, -1, size, rgb); break;
+    default: { // disc or ring
         QPainter &painter = Painter();
         painter.setPen(QPen(QColor(rgb), 1, Qt::SolidLine));
         painter.setBrush(shape == kDisc ? QBrush(QColor(rgb)) : QBrush(Qt::NoBrush));
         painter.drawEllipse(QRect(int(left), int(top), size - 1, size - 1));
-        return box;
     }
-    default: return QRect();
     }
+    return box;
 }
 
 QRect DrawPenTip(QImage &picture, int shape, int size, int penColor, int x, int y)

@@ -25,17 +25,21 @@ enum PenShape {
 QRgb PenColorToRgb(int penColor);
 int PenColorFromRgb(QRgb rgb);
 
+// The part of `bounds` a stamp covers: empty for a shape outside 0 ... 5 (unless the size is 1),
+// a size below 1, or a tip wholly outside. What PenTipPainter::Stamp may change.
+QRect PenTipBox(const QRect &bounds, int shape, int size, int x, int y);
+
 // Stamps many tips on one picture with one painter: replaying a picture stamps every stored
 // point, and a painter per stamp would cost more than the stamps. The picture must not be
-// copied or painted elsewhere while this lives.
+// copied or painted elsewhere while this lives. Given an area, it changes nothing outside it,
+// and inside it the same pixels as without one.
 class PenTipPainter {
 public:
-    explicit PenTipPainter(QImage &picture);
+    explicit PenTipPainter(QImage &picture, const QRect &area = QRect());
     PenTipPainter(const PenTipPainter &) = delete;
     PenTipPainter &operator=(const PenTipPainter &) = delete;
 
-    // Returns the part of the picture the stamp may have changed: empty for a shape outside
-    // 0 ... 5 (unless the size is 1), a size below 1, or a tip wholly off the picture.
+    // Returns the part of the picture (of the area) the stamp may have changed: its PenTipBox.
     QRect Stamp(int shape, int size, int penColor, int x, int y);
 
 private:

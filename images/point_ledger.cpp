@@ -32,20 +32,3 @@ void PointLedger::Advance()
         drawnAbove_.erase(drawnAbove_.begin());
     }
 }
-
-void PointLedger::NoteStroke(int member, int stroke, bool memberNull, bool strokeNull)
-{
-    if (memberNull || strokeNull) return;
-    auto it = highestStroke_.find(member);
-    if (it == highestStroke_.end())
-        highestStroke_.insert(member, stroke);
-    else if (stroke > *it)
-        *it = stroke;
-}
-
-int PointLedger::NextStroke(int member) const
-{
-    const auto it = highestStroke_.constFind(member);
-    if (it == highestStroke_.constEnd()) return 1;
-    return *it == INT_MAX ? INT_MAX : *it + 1;
-}

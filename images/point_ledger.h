@@ -7,19 +7,13 @@
 // stamped, and it never passes a number the board has not drawn. Points drawn above it (the
 // board's own, stored past points of others it has not read yet) wait in a small set until the
 // numbers between are read.
-//
-// The ledger also remembers each member's highest stroke number (DN) among the points it has
-// seen, so a new stroke is numbered without a scan of the whole table.
 
-#include <QHash>
 #include <set>
 
 class PointLedger {
 public:
     int RowsSeen() const { return rowsSeen_; }
     bool Drawn(int n) const { return n <= rowsSeen_ || drawnAbove_.count(n) > 0; }
-    // The highest number drawn or stored here.
-    int Highest() const { return drawnAbove_.empty() ? rowsSeen_ : *drawnAbove_.rbegin(); }
 
     // A stored point was read. True when the board must stamp it now; false when it already
     // has (an own point, or one read before).
@@ -30,11 +24,6 @@ public:
     // The board stored one of its own points under number n; it was stamped when captured.
     void Stored(int n);
 
-    // Stroke numbers: memberNull / strokeNull for NULL columns, which no maximum counts.
-    void NoteStroke(int member, int stroke, bool memberNull = false, bool strokeNull = false);
-    // 1 + the highest stroke number of the member seen so far (1 when none).
-    int NextStroke(int member) const;
-
     void Clear() { *this = PointLedger(); }
 
 private:
@@ -42,5 +31,4 @@ private:
 
     int rowsSeen_ = 0;
     std::set<int> drawnAbove_;
-    QHash<int, int> highestStroke_; // member -> highest DN seen
 };

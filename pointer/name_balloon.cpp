@@ -19,11 +19,16 @@ void FillWith(QWidget *widget, const QColor &colour)
 
 TForm13::TForm13(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowDoesNotAcceptFocus)
+                          Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput |
+                          Qt::X11BypassWindowManagerHint)
 {
     setObjectName(QStringLiteral("Form13"));
-    // It marks a point; it never takes the focus or activation from the window being used.
+    // It marks a point and is nothing more: it never takes the focus or activation from the
+    // window being used, every click goes through it to the window beneath (another member's
+    // balloon may well sit on this PC's chat input), and no window manager moves it back onto
+    // the screen or stacks it: it may stand partly off the screen, and raises itself.
     setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_DeleteOnClose); // a closed balloon frees itself
     QFont font = ProgramFont();
@@ -55,4 +60,10 @@ void TForm13::FormShow()
     setFixedSize(size);
     FillWith(this, BalloonColor);
     setMask(BalloonRegion(size.width(), size.height()));
+}
+
+void TForm13::Place(QPoint tip)
+{
+    move(tip);
+    raise(); // above whatever window came up since; no window manager keeps it there
 }

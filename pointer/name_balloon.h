@@ -20,6 +20,8 @@ public:
     QColor BalloonColor = Qt::cyan;
 
     void FormShow(); // sizes the window to the text and cuts it to the balloon's outline
+    // Puts the arrow's tip at a screen point and the balloon above every other window.
+    void Place(QPoint tip);
 
     QLabel *Label1; // the name, on a background of its own
 

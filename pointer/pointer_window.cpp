@@ -72,6 +72,8 @@ bool TForm12::eventFilter(QObject *watched, QEvent *event)
 void TForm12::FormShow()
 {
     PointerEntries.clear();
+    member_ = Form1.settings().PcUserNumber;
+    Form1.PendingPointerStops().Cancel(member_); // a stop still pending would undo this
     PublishPointer(1);
     Timer1->start(kTickMs); // the others are first read one second from now
 }
@@ -80,6 +82,7 @@ void TForm12::Timer1Timer()
 {
     Timer1->stop(); // the next tick counts from the end of this one: ticks never overlap
     try {
+        FollowPcUser();
         PublishPointer(1);
         ShowOtherPointers();
     } catch (...) {
@@ -101,7 +104,27 @@ void TForm12::StopSharing()
     Timer1->stop();
     if (sharingStopped_ || !Shown()) return;
     sharingStopped_ = true;
+    PublishStop();
+}
+
+void TForm12::PublishStop()
+{
     PublishPointer(0); // the row keeps its last position; the others drop its balloon
+    // The server is away: the main window writes it once the server is back.
+    if (Form1.Db().ServerUnreachable()) Form1.PendingPointerStops().Stop(member_);
+}
+
+void TForm12::FollowPcUser()
+{
+    const int member = Form1.settings().PcUserNumber;
+    if (member == member_) return;
+    // The PC user changed while sharing: the old member stops, the new one starts, and a
+    // balloon this window showed for the new member would now be its own.
+    PublishStop();
+    member_ = member;
+    Form1.PendingPointerStops().Cancel(member_);
+    for (PointerEntry &entry : PointerEntries)
+        if (entry.MemberNumber == member_) CloseBalloon(entry);
 }
 
 QPoint TForm12::MainWindowCorner() const
@@ -111,7 +134,7 @@ QPoint TForm12::MainWindowCorner() const
 
 void TForm12::PublishPointer(int state)
 {
-    const int member = Form1.settings().PcUserNumber;
+    const int member = member_;
     const QPoint offset = QCursor::pos() - MainWindowCorner(); // one reading for X and Y
     const QStringList columns{"MN", "ST", "MX", "MY"};
     const QStringList values{QString::number(member), QString::number(state),
@@ -126,8 +149,7 @@ void TForm12::PublishPointer(int state)
 
 void TForm12::ShowOtherPointers()
 {
-    const QString where = QStringLiteral("MOUSEPOS.MN<>%1 AND MOUSEPOS.MN=MEMBER.N")
-                              .arg(Form1.settings().PcUserNumber);
+    const QString where = QStringLiteral("MOUSEPOS.MN<>%1 AND MOUSEPOS.MN=MEMBER.N").arg(member_);
     // Read whole and closed before any balloon is made: the shared result is never left open
     // while windows are created.
     const QList<QStringList> rows = SelectRows(
@@ -138,6 +160,9 @@ void TForm12::ShowOtherPointers()
         const int member = StrToIntOrZero(row[0]);
         const bool sharing = StrToIntOrZero(row[1]) == 1;
         const int x = StrToIntOrZero(row[2]), y = StrToIntOrZero(row[3]);
+        // This PC's member before the PC user changed, its stop not written yet: no balloon
+        // of one's own.
+        if (Form1.PendingPointerStops().Pending(member)) continue;
         auto entry =
             std::find_if(PointerEntries.begin(), PointerEntries.end(),
                          [member](const PointerEntry &e) { return e.MemberNumber == member; });
@@ -189,6 +214,6 @@ void TForm12::PlaceBalloons()
             entry.Shown = 0;
             continue;
         }
-        entry.Balloon->move(QPoint(entry.X, entry.Y) + corner);
+        entry.Balloon->Place(QPoint(entry.X, entry.Y) + corner);
     }
 }

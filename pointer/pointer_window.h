@@ -48,7 +48,10 @@ private:
     static void CloseBalloon(PointerEntry &entry);
     void PlaceBalloons();
     void StopSharing();
+    void PublishStop();  // ST 0 now, or by the main window once the server is back
+    void FollowPcUser(); // the PC user changed while the window is open
     QPoint MainWindowCorner() const;
 
     bool sharingStopped_ = false;
+    int member_ = 0; // the member this window shares as: the PC user when it last looked
 };

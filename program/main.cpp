@@ -3,6 +3,7 @@
 #include "main_window.h"
 #include "message_box.h"
 #include "program_style.h"
+#include "shutdown_signals.h"
 #include "window_wiring.h"
 
 #include <QApplication>
@@ -24,6 +25,9 @@ int main(int argc, char *argv[])
 
     TForm1 form1;
     WireWindows(form1);
+    // Logout, shutdown and kill end the program as 終了 does. Set up before the main window
+    // first attaches, so that the database client library hands these signals over too.
+    ShutdownSignals shutdown([&form1] { form1.mnuExitClick(); });
     form1.show();
     return app.exec();
 }

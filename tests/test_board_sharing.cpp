@@ -140,9 +140,9 @@ private slots:
     }
 
     // Another board stores points after this board's poll at the end of a stroke and before it
-    // numbers its points: they are stamped on this board once, before its own points are
-    // stored after them, and the next poll stamps nothing again.
-    void pointsStoredBetweenPollAndNumberingAreDrawnOnce()
+    // numbers its points: this board's points are numbered after them and stay on top, the
+    // other board's are read at once and put beneath, each stamped once.
+    void pointsStoredBetweenPollAndNumberingGoBeneath()
     {
         auto boardA = ShowBoard(*pcA->form1, 1);
         auto boardB = ShowBoard(*pcB->form1, 1);
@@ -157,15 +157,108 @@ private slots:
         for (const StoredRow &row : StoredRows(pcA->form1->Db(), kTable)) members << row[1];
         QCOMPARE(members, (QList<int>{2, 2, 1, 1})); // B's points first, A's numbered after them
         QCOMPARE(boardA->RowsSeen(), 4);
-        // B's point at (10, 10) lies on top of A's first one, stamped after A drew it.
+        // A's point at (10, 10) lies on top of B's, as on a board opened now.
         const QImage &picture = boardA->Picture();
         QCOMPARE((QList<QRgb>{picture.pixel(30, 30), picture.pixel(10, 10), picture.pixel(20, 20)}),
-                 (QList<QRgb>{qRgb(0, 0, 255), qRgb(0, 0, 255), qRgb(255, 0, 0)}));
+                 (QList<QRgb>{qRgb(0, 0, 255), qRgb(255, 0, 0), qRgb(255, 0, 0)}));
+        QCOMPARE(boardA->Picture(), Replayed(*pcA->form1, 1));
 
-        // The next poll draws nothing twice: A's own points would cover B's at (10, 10).
+        // The next poll draws nothing twice.
         boardA->Timer1Timer();
-        QCOMPARE(boardA->Picture().pixel(10, 10), qRgb(0, 0, 255));
+        QCOMPARE(boardA->Picture(), Replayed(*pcA->form1, 1));
         QCOMPARE(boardA->RowsSeen(), 4);
+    }
+
+    // Two PCs storing overlapping strokes at the same moment, each board meeting the other's
+    // points below its own: after their next refresh both show what a board opened now shows.
+    void overlappingStrokesStoredAtOnceConverge()
+    {
+        FreshMainWindow pcC(*pcA, 3);
+        auto boardA = ShowBoard(*pcA->form1, 1, 80, 60);
+        auto boardB = ShowBoard(*pcB->form1, 1, 80, 60);
+        auto stroke = [](int seed, int count) {
+            QList<QPoint> points;
+            for (int i = 0; i < count; ++i)
+                points << QPoint(10 + (seed * 17 + i * 5) % 60, 10 + (seed * 11 + i * 3) % 40);
+            return points;
+        };
+        // B stores whole strokes while A tries to insert its third and seventh points.
+        SetPen(*boardA, kDisc, 15, 0x0000FF);
+        SetPen(*boardB, kSquare, 11, 0xFF0000);
+        int seed = 0, attempts = 0;
+        boardA->OnStoring = [&](TForm8::StoringStep step, int) {
+            if (step == TForm8::StoringStep::Inserting && (++attempts == 3 || attempts == 7))
+                DrawStroke(*boardB, stroke(seed++, 6));
+        };
+        DrawStroke(*boardA, stroke(100, 10));
+        boardA->OnStoring = nullptr;
+
+        // A stores a stroke after B's poll and before B numbers its own.
+        SetPen(*boardA, kRing, 21, 0x00C000);
+        SetPen(*boardB, kRisingLine, 25, 0x808000);
+        boardB->OnStoring = [&](TForm8::StoringStep step, int) {
+            if (step == TForm8::StoringStep::Numbering) DrawStroke(*boardA, stroke(200, 8));
+        };
+        DrawStroke(*boardB, stroke(300, 12));
+        boardB->OnStoring = nullptr;
+
+        // A polls while its pen rests in the middle of a stroke: B's points go beneath it.
+        SetPen(*boardA, kFallingLine, 30, 0x000080);
+        SetPen(*boardB, kOutline, 17, 0x008080);
+        const QList<QPoint> resting = stroke(400, 7);
+        boardA->Image1MouseDown(Qt::LeftButton, Qt::LeftButton, resting[0].x(), resting[0].y());
+        for (int i = 1; i < 4; ++i)
+            boardA->Image1MouseMove(Qt::LeftButton, resting[i].x(), resting[i].y());
+        DrawStroke(*boardB, stroke(500, 5));
+        boardA->Timer1Timer();
+        for (int i = 4; i < resting.size(); ++i)
+            boardA->Image1MouseMove(Qt::LeftButton, resting[i].x(), resting[i].y());
+        boardA->Image1MouseUp(Qt::LeftButton, resting.last().x(), resting.last().y());
+
+        boardA->Timer1Timer();
+        boardB->Timer1Timer();
+        const QImage fresh = Replayed(*pcC.form1, 1, 80, 60);
+        QCOMPARE(boardA->Picture(), fresh);
+        QCOMPARE(boardB->Picture(), fresh);
+        const int stored = int(StoredRows(pcC.form1->Db(), kTable).size());
+        QCOMPARE(stored, 10 + 2 * 6 + 8 + 12 + 5 + 7);
+        QCOMPARE((QList<int>{boardA->RowsSeen(), boardB->RowsSeen()}),
+                 (QList<int>{stored, stored}));
+    }
+
+    // The picture's points deleted (画像データ削除) while two boards show it: at its next refresh
+    // each shows what a board opened then shows, and strokes go on from N 1 and DN 1 per member.
+    void pointsDeletedUnderOpenBoardsStartAnew()
+    {
+        FreshMainWindow catalogue(*pcA, 3);
+        auto boardA = ShowBoard(*pcA->form1, 1);
+        auto boardB = ShowBoard(*pcB->form1, 1);
+        SetPen(*boardA, kDisc, 7, 0x0000FF);
+        SetPen(*boardB, kSquare, 5, 0xFF0000);
+        for (int s = 0; s < 3; ++s) {
+            DrawStroke(*boardA, {{5 + s * 9, 5}, {8 + s * 9, 20}, {12 + s * 9, 30}});
+            DrawStroke(*boardB, {{6 + s * 9, 8}, {9 + s * 9, 25}});
+        }
+        QVERIFY(catalogue.form1->Db().DropTable(kTable));
+
+        boardA->Timer1Timer();
+        QCOMPARE(boardA->Picture(), BlankPicture(64, 48));
+        QCOMPARE(boardA->RowsSeen(), 0);
+        DrawStroke(*boardB, {{30, 30}, {31, 31}, {40, 30}}); // without a poll first
+        boardA->Timer1Timer();
+        QCOMPARE(boardA->Picture(), Replayed(*catalogue.form1, 1));
+        DrawStroke(*boardA, {{32, 32}, {20, 20}});
+        DrawStroke(*boardB, {{33, 10}});
+        boardA->Timer1Timer();
+        boardB->Timer1Timer();
+        QCOMPARE(boardA->Picture(), Replayed(*catalogue.form1, 1));
+        QCOMPARE(boardB->Picture(), Replayed(*catalogue.form1, 1));
+
+        QList<QList<int>> numbers; // N, MN, DN
+        for (const StoredRow &row : StoredRows(catalogue.form1->Db(), kTable))
+            numbers << QList<int>{row[0], row[1], row[2]};
+        QCOMPARE(numbers, (QList<QList<int>>{
+                              {1, 2, 1}, {2, 2, 1}, {3, 2, 1}, {4, 1, 1}, {5, 1, 1}, {6, 2, 2}}));
     }
 
     // An insert whose answer was lost although it was committed is not stored a second time.

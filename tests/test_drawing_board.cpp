@@ -214,6 +214,21 @@ private slots:
         QCOMPARE(QDir(other.path()).entryList(QDir::Files), QStringList());
         QCOMPARE(form1().settings().BitmapFolder, other.path() + QLatin1Char('/'));
 
+        // A folder that is not there, or cannot take the file: said, with the path, and only a
+        // folder that is there is remembered.
+        const QString missing = folder.filePath("missing/g.bmp");
+        save(missing);
+        save("/proc/h.bmp");
+        QCOMPARE(messages->Take(),
+                 QStringList({"画像ファイルが保存出来ませんでした。\r\n" +
+                                  QDir::toNativeSeparators(missing),
+                              "画像ファイルが保存出来ませんでした。\r\n/proc/h.bmp"}));
+        QVERIFY(!QFile::exists(missing));
+        QCOMPARE(form1().settings().BitmapFolder, QString("/proc/"));
+        save(folder.filePath("missing/i.png"));
+        QCOMPARE(form1().settings().BitmapFolder, QString("/proc/"));
+
+        form1().settings().BitmapFolder = other.path() + QLatin1Char('/');
         cancel = true;
         save(folder.filePath("f.bmp"));
         QVERIFY(!QFile::exists(folder.filePath("f.bmp")));

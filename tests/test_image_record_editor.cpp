@@ -4,6 +4,7 @@
 #include "image_record_editor.h"
 #include "image_windows.h"
 #include "message_recorder.h"
+#include "own_server.h"
 #include "select_rows.h"
 #include "test_database.h"
 
@@ -284,6 +285,41 @@ private slots:
         QCOMPARE(fromCatalogue->Edit2->text(), QStringLiteral("空"));
         fromCatalogue->Button3Click();
         QTRY_COMPARE(form1().MdiArea()->subWindowList().size(), 2);
+    }
+
+    void aServerThatIsAwayIsNamedNotBlamedOnTheNumber()
+    {
+        OwnServer server;
+        QVERIFY(server.Running());
+        FreshMainWindow pc(server.FreshSettings());
+        QVERIFY(pc.Ready() && pc.form1->Db().CreateImageListTable());
+        QVERIFY(pc.form1->Db().InsertRow("IMGLIST", 3, {"N", "MN", "INAME"}, {"7", "3", "'海'"}));
+        const QString kCannotConnect =
+            QStringLiteral("データベースに接続出来ません。設定を確認して下さい。");
+        pc.form1->ImageEditMode = 1;
+        pc.form1->CurrentImageNumber = 0;
+        TForm6 editor(*pc.form1);
+        editor.show();
+        editor.Edit1->setText("7");
+        QVERIFY(server.Kill());
+
+        editor.Button4Click(); // what was typed stays
+        QCOMPARE(messages->Take(), QStringList{kCannotConnect});
+        QCOMPARE(editor.Edit1->text(), QStringLiteral("7"));
+        Set(editor, {"2", "絵", "6", "100", "7", "100"});
+        editor.Button1Click(); // not "the number does not exist"
+        QCOMPARE(messages->Take(), QStringList{kCannotConnect});
+        editor.RecordMode = 0;
+        editor.Button1Click(); // nor "registered" or "could not be registered" after the check
+        QCOMPARE(messages->Take(), QStringList{kCannotConnect});
+        editor.Edit1DblClick(); // not 1: the catalogue may well have rows
+        QCOMPARE(messages->Take(), QStringList{kCannotConnect});
+        QCOMPARE(editor.Edit1->text(), QStringLiteral("7"));
+
+        QVERIFY(server.Start());
+        editor.Edit1DblClick();
+        QCOMPARE(editor.Edit1->text(), QStringLiteral("8"));
+        QVERIFY(messages->texts.isEmpty());
     }
 };
 

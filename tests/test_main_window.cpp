@@ -205,6 +205,27 @@ private slots:
         form1.DisconnectDatabase();
         test_db::Drop(settings);
     }
+
+    // System menu and minimise only. A window manager that offers maximising all the same (one
+    // that keeps the button of every window it may resize) sees the window keep its size.
+    void minimiseButNoMaximise()
+    {
+        MessageRecorder messages;
+        TForm1 form1(SettingsPath());
+        const Qt::WindowFlags flags = form1.windowFlags();
+        QCOMPARE((QList<bool>{bool(flags & Qt::WindowSystemMenuHint),
+                              bool(flags & Qt::WindowMinimizeButtonHint),
+                              bool(flags & Qt::WindowMaximizeButtonHint)}),
+                 (QList<bool>{true, true, false}));
+        form1.show();
+        const QRect normal = form1.geometry();
+        form1.setWindowState(Qt::WindowMaximized);
+        QVERIFY(!(form1.windowState() & Qt::WindowMaximized));
+        QTRY_COMPARE(form1.geometry(), normal);
+        form1.setWindowState(Qt::WindowMinimized);
+        QVERIFY(form1.windowState() & Qt::WindowMinimized);
+        QVERIFY(messages.texts.isEmpty());
+    }
 };
 
 QTEST_MAIN(MainWindowTest)

@@ -3,6 +3,7 @@
 
 #include "main_window.h"
 #include "message_recorder.h"
+#include "own_server.h"
 #include "test_database.h"
 
 #include <QDialog>
@@ -43,10 +44,10 @@ class MenuCommandsTest : public QObject {
     }
     bool Exists(const char *table) { return form1().TableExists(table); }
 
-private slots:
-    void init()
+    void Prepare(std::unique_ptr<FreshMainWindow> pc)
     {
-        main = std::make_unique<FreshMainWindow>();
+        messages.reset(); // the recorder of a window replaced here goes first
+        main = std::move(pc);
         if (!main->Ready()) QFAIL(qPrintable(test_db::WhyNoServer()));
         messages = std::make_unique<MessageRecorder>();
         shown.clear();
@@ -58,6 +59,9 @@ private slots:
                               ChildWindow::Pointer})
             RecordChildren(w);
     }
+
+private slots:
+    void init() { Prepare(std::make_unique<FreshMainWindow>()); }
     void cleanup()
     {
         messages.reset();
@@ -184,6 +188,36 @@ private slots:
         form1().mnuChatStartClick();
         QVERIFY(!form1().ChatWindowOpen);
         QVERIFY(messages->texts.isEmpty());
+    }
+
+    void aServerThatIsAwaySaysSoInsteadOfNothing()
+    {
+        OwnServer server;
+        QVERIFY(server.Running());
+        Prepare(std::make_unique<FreshMainWindow>(server.FreshSettings()));
+        form1().settings().PcUserNumber = 4;
+        QVERIFY(form1().Db().CreateImageListTable() && form1().Db().CreateChatTable());
+        QVERIFY(server.Kill()); // still connected in the session's eyes
+        const QString kCannotConnect =
+            QStringLiteral("データベースに接続出来ません。設定を確認して下さい。");
+        for (auto command :
+             {&TForm1::mnuAddTable1Click, &TForm1::mnuAddTable2Click, &TForm1::mnuImageNewClick,
+              &TForm1::mnuImageEditClick, &TForm1::mnuImageListClick, &TForm1::mnuChatStartClick,
+              &TForm1::mnuChatEditClick, &TForm1::mnuMousePointerClick}) {
+            (form1().*command)();
+            QCOMPARE(messages->Take(), QStringList{kCannotConnect});
+        }
+        QCoreApplication::processEvents();
+        QVERIFY(shown.isEmpty());
+        QVERIFY(opened.isEmpty());
+
+        QVERIFY(server.Start()); // back: the commands go on, and nothing is said
+        form1().mnuChatEditClick();
+        form1().mnuAddTable1Click();
+        QCOMPARE(shown, (QList<QDialog *>{&dialogs[int(PlacedDialog::Form11)],
+                                          &dialogs[int(PlacedDialog::Form3)]}));
+        QVERIFY(messages->texts.isEmpty());
+        main.reset(); // before its server goes
     }
 };
 

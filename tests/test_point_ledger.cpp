@@ -1,8 +1,11 @@
 // The board's bookkeeping of drawn points, through interleavings of its own storing, other
-// boards' storing and its polls: every point stamped exactly once, and RowsSeen never above a
-// point the board has not drawn.
+// boards' storing and its polls: every point stamped exactly once, RowsSeen never above a
+// point the board has not drawn, and the record of stored points that repaints the picture as
+// a fresh replay shows it.
 
+#include "pen_tip.h"
 #include "point_ledger.h"
+#include "stored_points.h"
 
 #include <QtTest>
 
@@ -61,29 +64,46 @@ private slots:
         }
     }
 
-    void strokeNumbersPerMember()
+    // Points reaching a board in any order, each put in its place in the stack by repainting
+    // its box from the record: the picture ends as the replay in N order, pixel for pixel, and
+    // no stamp changes anything outside the box it reports.
+    void repaintingFromTheRecordEqualsTheReplay()
     {
-        PointLedger ledger;
-        QCOMPARE(ledger.NextStroke(1), 1);
-        ledger.NoteStroke(1, 3);
-        ledger.NoteStroke(1, 5);
-        ledger.NoteStroke(1, 4);
-        ledger.NoteStroke(2, 9, false, true); // NULL stroke number: not counted
-        ledger.NoteStroke(0, 7, true, false); // NULL member: not member 0
-        QCOMPARE(ledger.NextStroke(1), 6);
-        QCOMPARE(ledger.NextStroke(2), 1);
-        QCOMPARE(ledger.NextStroke(0), 1);
-        ledger.NoteStroke(3, -5); // what MAX(DN) + 1 gives for a stored -5
-        QCOMPARE(ledger.NextStroke(3), -4);
-        ledger.Clear();
-        QCOMPARE(ledger.NextStroke(1), 1);
-        QCOMPARE(ledger.Highest(), 0);
-        ledger.ReadUpTo(7);
-        QCOMPARE(ledger.Highest(), 7);
-        ledger.Stored(12);
-        QCOMPARE(ledger.Highest(), 12); // above what is drawn without gaps
-        ledger.Clear();
-        QCOMPARE(ledger.RowsSeen(), 0);
+        const QSize size(70, 50);
+        QList<StoredPoint> points;
+        for (int n = 1; n <= 400; ++n)
+            points << StoredPoint{n,
+                                  n % 7,
+                                  1 + (n * 13) % 23,
+                                  n * 40503 % 0x1000000,
+                                  (n * 37) % 90 - 10,
+                                  (n * 53) % 70 - 10};
+        QImage replayed = BlankPicture(size.width(), size.height());
+        for (const StoredPoint &p : points)
+            DrawPenTip(replayed, p.shape, p.size, p.color, p.x, p.y);
+
+        QImage shown = BlankPicture(size.width(), size.height());
+        StoredPoints record;
+        int misplacedCount = 0;
+        for (int i = 0; i < points.size(); ++i) {
+            const StoredPoint &p = points[(i * 151) % points.size()]; // scrambled, each once
+            if (record.Add(p)) {
+                DrawPenTip(shown, p.shape, p.size, p.color, p.x, p.y);
+            } else {
+                ++misplacedCount;
+                const QImage before = shown.copy();
+                const QRect box = PenTipBox(shown.rect(), p.shape, p.size, p.x, p.y);
+                record.Repaint(shown, box);
+                for (int y = 0; y < size.height(); ++y)
+                    for (int x = 0; x < size.width(); ++x)
+                        if (!box.contains(x, y) && shown.pixel(x, y) != before.pixel(x, y))
+                            QFAIL(qPrintable(
+                                QString("pixel %1,%2 outside %3 changed").arg(x).arg(y).arg(p.n)));
+            }
+        }
+        QVERIFY(misplacedCount > 300);
+        QCOMPARE(record.Count(), 400);
+        QCOMPARE(shown, replayed);
     }
 };
 

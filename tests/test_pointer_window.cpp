@@ -186,6 +186,53 @@ private slots:
         QCOMPARE(State(c, 1), QStringLiteral("0"));
         QVERIFY(messages->texts.isEmpty()); // neither the lost server nor its return is told
     }
+
+    void aStopInAnOutageReachesTheServerOnceItIsBack()
+    {
+        OwnServer server;
+        QVERIFY(server.Running());
+        Pc c;
+        c.main = std::make_unique<FreshMainWindow>(server.FreshSettings());
+        c.form1().settings().PcUserNumber = 1;
+        Prepare(c, QPoint(100, 100));
+        c.form1().mnuMousePointerClick();
+        QCOMPARE(State(c, 1), QStringLiteral("1"));
+
+        // Closed while the server is stopped: the row is put right once it is back, no window
+        // open any more.
+        QVERIFY(server.Stop());
+        c.Window()->parentWidget()->close();
+        QVERIFY(c.form1().PendingPointerStops().Pending(1));
+        QVERIFY(server.Start());
+        QTRY_COMPARE_WITH_TIMEOUT(State(c, 1), QStringLiteral("0"), 10000);
+        QVERIFY(!c.form1().PendingPointerStops().Pending(1));
+
+        // The PC user changes to member 2 while sharing, the server killed meanwhile: member 1
+        // stops too, and opening the window again as 1 is not undone by a late stop.
+        c.form1().mnuMousePointerClick();
+        QCOMPARE(State(c, 1), QStringLiteral("1"));
+        QVERIFY(server.Kill());
+        c.form1().settings().PcUserNumber = 2;
+        c.Tick();
+        QVERIFY(server.Start());
+        QTRY_COMPARE_WITH_TIMEOUT(State(c, 1), QStringLiteral("0"), 10000);
+        c.Tick();
+        QCOMPARE(State(c, 2), QStringLiteral("1"));
+
+        // The program ends while the server is away: at its next start for member 2 the row
+        // says the sharing stopped.
+        Pc next;
+        next.main = std::make_unique<FreshMainWindow>(*c.main, 2);
+        QVERIFY(server.Kill());
+        c.form1().close();
+        c.main.reset();
+        QVERIFY(server.Start());
+        QTRY_COMPARE_WITH_TIMEOUT(State(next, 2), QStringLiteral("1"), 10000);
+        next.main->Show();
+        QCOMPARE(State(next, 2), QStringLiteral("0"));
+        next.main.reset(); // before its server goes
+        QVERIFY(messages->texts.isEmpty());
+    }
 };
 
 QTEST_MAIN(PointerWindowTest)

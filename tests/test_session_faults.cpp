@@ -102,16 +102,18 @@ private slots:
         const qint64 ms = Millis([&] { QCOMPARE(db->CountRows("MOUSEPOS", ""), -1); });
         QVERIFY(db->ServerUnreachable());
         QVERIFY2(ms >= 4000 && ms <= 6000, qPrintable(QString::number(ms)));
+        // Attaching again goes on in the background: the operation right after the thaw may
+        // still fail (at once), and the connection is back moments later without any help.
         QVERIFY(server->Thaw());
-        QCOMPARE(db->CountRows("MOUSEPOS", ""), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(db->CountRows("MOUSEPOS", ""), 1, 10000);
     }
 
     void whileItStaysSilentNobodyWaitsForItAgain()
     {
         QVERIFY(server->Freeze());
         QCOMPARE(db->CountRows("MOUSEPOS", ""), -1);          // cut off after five seconds
-        qint64 ms = Millis([&] { QVERIFY(!Store(*db, 2)); }); // attaching again: time-out
-        QVERIFY2(ms <= 6000, qPrintable(QString::number(ms)));
+        qint64 ms = Millis([&] { QVERIFY(!Store(*db, 2)); }); // not five seconds more
+        QVERIFY2(ms < 500, qPrintable(QString::number(ms)));
         // From now on the session keeps trying in the background; the windows go on at once.
         ms = Millis([&] {
             for (int i = 0; i < 5; ++i) QCOMPARE(db->CountRows("MOUSEPOS", ""), -1);

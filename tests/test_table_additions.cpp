@@ -69,6 +69,26 @@ private slots:
         // No table: nothing to add to, and nothing is made.
         QCOMPARE(additions::EnsureEventTrigger(pcA, "IMG_1", false), Outcome::Failed);
 
+        // Made anew: the additions come from A's background thread while B stores and reads;
+        // none of it waits for the other.
+        QVERIFY(pcA.CreateImageTable("IMG_1"));
+        QCOMPARE(pcB.OpenSelect("*", "IMG_1", "N>0", "N"), 0);
+        additions::RequestStrokeTableAdditions(pcA, "IMG_1");
+        additions::RequestEventTrigger(pcA, "IMG_1", false);
+        for (int n = 1; n <= 20; ++n) QVERIFY(InsertPoint(pcB, n));
+        pcB.CloseQuery();
+        QTRY_VERIFY_WITH_TIMEOUT(!pcA.AdditionsUnderWay(), 30000);
+        QCOMPARE(additions::EnsureNumberIndex(pcA, "IMG_1"), Outcome::Present);
+        QCOMPARE(additions::EnsureMemberStrokeIndex(pcA, "IMG_1"), Outcome::Present);
+        QCOMPARE(additions::EnsureEventTrigger(pcA, "IMG_1", false), Outcome::Present);
+        // Asked again and stopped at once by a disconnect: nothing waits.
+        additions::RequestStrokeTableAdditions(pcA, "IMG_1");
+        clock.restart();
+        pcA.DisconnectDatabase();
+        QVERIFY(!pcA.AdditionsUnderWay());
+        QVERIFY(clock.elapsed() < 5000);
+        pcA.ConnectDatabase(DatabasePath(settings));
+
         pcB.DisconnectDatabase();
         pcA.DisconnectDatabase();
         test_db::Drop(settings);
