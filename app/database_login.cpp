@@ -40,8 +40,7 @@ bool IsPassword(const QString &password)
 QString LoginFilePath(const QString &settingsFilePath)
 {
     const QFileInfo settings(settingsFilePath);
-    return settings.absoluteDir().filePath(settings.completeBaseName() +
-                                           QStringLiteral(".login"));
+    return settings.absoluteDir().filePath(settings.completeBaseName() + QStringLiteral(".login"));
 }
 
 DatabaseLogin ReadLoginFile(const QString &path)
@@ -50,9 +49,9 @@ DatabaseLogin ReadLoginFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly)) return {};
     const QByteArray bytes = file.read(4096);
     // A file others may read gives the password away: close it to them at least from now on.
-    constexpr QFileDevice::Permissions kOthers =
-        QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
-        QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    constexpr QFileDevice::Permissions kOthers = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                                 QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                                 QFileDevice::WriteOther | QFileDevice::ExeOther;
     if (file.permissions() & kOthers) file.setPermissions(kOwnerOnly);
     QList<QByteArray> lines = bytes.split('\n');
     for (QByteArray &line : lines)

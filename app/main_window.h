@@ -45,7 +45,7 @@ public:
     // and only when it was changed meanwhile, so a file that could not be read is never lost.
     const DatabaseLogin &Login() const { return login_; }
     void SetLogin(const DatabaseLogin &login); // for the next connection
-    bool SaveLogin(); // false: not written, the old file is intact
+    bool SaveLogin();                          // false: not written, the old file is intact
 
     // --- the session, at the database location the settings name ----------------------------
     DatabaseSession &Db() { return session_; }

@@ -20,8 +20,7 @@ int main(int argc, char *argv[])
     }
     for (int i = 2; i < arguments.size(); ++i) {
         const int size = arguments[i].toInt();
-        const QString folder =
-            arguments[1] + QStringLiteral("/hicolor/%1x%1/apps").arg(size);
+        const QString folder = arguments[1] + QStringLiteral("/hicolor/%1x%1/apps").arg(size);
         if (size < 16 || !QDir().mkpath(folder) ||
             !ProgramIconImage(size).save(folder + QStringLiteral("/oekaki.png"), "PNG")) {
             std::fprintf(stderr, "render_icons: cannot write the %s pixel icon\n",

@@ -90,10 +90,10 @@ bool FillOffice(DatabaseSession &db)
         {"3", "3", "新商品のロゴ", "案その３", "256", "256", "20250401"}};
     for (const QStringList &p : pictures)
         ok = ok && db.InsertRow("IMGLIST", 10,
-                                {"N", "MN", "INAME", "MEMO1", "MEMO2", "MEMO3", "SX", "SY",
-                                 "DATE1", "DATE2"},
-                                {p[0], p[1], Quoted(p[2]), Quoted(p[3]), "NULL", "NULL", p[4],
-                                 p[5], Quoted(p[6]), Quoted(today)});
+                                {"N", "MN", "INAME", "MEMO1", "MEMO2", "MEMO3", "SX", "SY", "DATE1",
+                                 "DATE2"},
+                                {p[0], p[1], Quoted(p[2]), Quoted(p[3]), "NULL", "NULL", p[4], p[5],
+                                 Quoted(p[6]), Quoted(today)});
 
     // A cat's face in two pens: the head and ears in black, the eyes and whiskers in blue.
     int n = 0;
@@ -117,7 +117,7 @@ bool FillOffice(DatabaseSession &db)
     point(0, 16, 0xC04000, 125, 115); // eyes
     point(0, 16, 0xC04000, 195, 115);
     point(2, 6, 0x4040FF, 160, 135); // nose
-    for (int i = 0; i <= 40; ++i) {   // whiskers
+    for (int i = 0; i <= 40; ++i) {  // whiskers
         point(0, 2, 0xC04000, 60 + i * 1.5, 150 + i * 0.25);
         point(0, 2, 0xC04000, 260 - i * 1.5, 150 + i * 0.25);
     }
@@ -231,18 +231,23 @@ int main(int argc, char *argv[])
     form1.setGeometry(40, 60, 760, 520); // room for the windows that live inside it
 
     // The dialogs of the first menu.
-    ShootDialogOf(form1, [&] { form1.mnuDBsetClick(); }, "03-database-settings", [](QDialog &dialog) {
-        auto &form2 = static_cast<TForm2 &>(dialog);
-        form2.Edit1->setText(QStringLiteral("192.168.0.10:"));
-        form2.Edit2->setText(QStringLiteral("/var/lib/oekaki/"));
-        form2.Edit3->setText(QStringLiteral("PAINT.FDB"));
-        form2.Edit4->setText(QStringLiteral("OEKAKI"));
-        form2.Edit5->setText(QStringLiteral("password"));
-    });
+    ShootDialogOf(
+        form1, [&] { form1.mnuDBsetClick(); }, "03-database-settings",
+        [](QDialog &dialog) {
+            auto &form2 = static_cast<TForm2 &>(dialog);
+            form2.Edit1->setText(QStringLiteral("192.168.0.10:"));
+            form2.Edit2->setText(QStringLiteral("/var/lib/oekaki/"));
+            form2.Edit3->setText(QStringLiteral("PAINT.FDB"));
+            form2.Edit4->setText(QStringLiteral("OEKAKI"));
+            form2.Edit5->setText(QStringLiteral("password"));
+        });
     form1.ConnectDatabase(); // the dialog was cancelled: the sample database again
-    ShootDialogOf(form1, [&] { form1.mnuAddTable1Click(); }, "04-sections");
-    ShootDialogOf(form1, [&] { form1.mnuAddTable2Click(); }, "05-members");
-    ShootDialogOf(form1, [&] { form1.mnuPCnameSetClick(); }, "06-pc-user");
+    ShootDialogOf(
+        form1, [&] { form1.mnuAddTable1Click(); }, "04-sections");
+    ShootDialogOf(
+        form1, [&] { form1.mnuAddTable2Click(); }, "05-members");
+    ShootDialogOf(
+        form1, [&] { form1.mnuPCnameSetClick(); }, "06-pc-user");
 
     // Pictures: a new record, the catalogue, the first picture on a board, its pen tip.
     form1.mnuImageNewClick();
@@ -263,7 +268,8 @@ int main(int argc, char *argv[])
         board->parentWidget()->move(20, 10);
         Settle(1500);
         Shoot(&form1, "09-drawing-board");
-        ShootDialogOf(form1, [board] { board->SpeedButton2Click(); }, "10-pen-tip");
+        ShootDialogOf(
+            form1, [board] { board->SpeedButton2Click(); }, "10-pen-tip");
     } else {
         std::fprintf(stderr, "no drawing board\n");
         ++g_failures;
@@ -275,7 +281,8 @@ int main(int argc, char *argv[])
     Settle(1500);
     Shoot(&form1, "11-chat");
     CloseChildWindows(form1);
-    ShootDialogOf(form1, [&] { form1.mnuChatEditClick(); }, "12-chat-editor");
+    ShootDialogOf(
+        form1, [&] { form1.mnuChatEditClick(); }, "12-chat-editor");
 
     // Pointers: another PC (member 2) shares its pointer; its balloon appears on this screen.
     form1.Db().InsertRow("MOUSEPOS", 4, {"MN", "ST", "MX", "MY"}, {"2", "1", "430", "280"});
