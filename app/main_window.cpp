@@ -145,6 +145,23 @@ void TForm1::LoadSettingsFile()
     SettingsFilePath =
         settingsFilePathOverride_.isEmpty() ? DefaultSettingsFilePath() : settingsFilePathOverride_;
     LoadSettings(SettingsFilePath);
+    login_ = ReadLoginFile(LoginFilePath(SettingsFilePath));
+    session_.SetLogin(login_.User.toLatin1(), login_.Password.toLatin1());
+}
+
+void TForm1::SetLogin(const DatabaseLogin &login)
+{
+    if (login == login_) return;
+    login_ = login;
+    loginChanged_ = true;
+    session_.SetLogin(login_.User.toLatin1(), login_.Password.toLatin1());
+}
+
+bool TForm1::SaveLogin()
+{
+    if (!loginChanged_) return true;
+    if (SettingsFilePath.isEmpty()) return false; // never shown: no folder to keep it in
+    return WriteLoginFile(LoginFilePath(SettingsFilePath), login_);
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
@@ -183,6 +200,9 @@ void TForm1::FormClose()
         ShowMessage(
             QStringLiteral("設定ファイルが保存出来ません。今回変更した設定は保存されません。\r\n") +
             QDir::toNativeSeparators(SettingsFilePath));
+    if (!SaveLogin())
+        ShowMessage(QStringLiteral("接続ユーザーの設定が保存出来ません。\r\n") +
+                    QDir::toNativeSeparators(LoginFilePath(SettingsFilePath)));
 }
 
 void TForm1::LoadSettings(const QString &path)

@@ -3,6 +3,7 @@
 // it owns the program's one database session and the per-PC settings, loads the settings file
 // when first shown and writes it when closed.
 
+#include "database_login.h"
 #include "database_session.h"
 #include "pointer_stops.h"
 #include "settings.h"
@@ -38,6 +39,13 @@ public:
     void LoadSettings(const QString &path);
     bool SaveSettings(const QString &path); // false: not written, the old file is intact
     Settings &settings() { return settings_; }
+
+    // --- the database login of this PC, kept beside the settings file ------------------------
+    // Read with the settings when the window is first shown; written when the program ends,
+    // and only when it was changed meanwhile, so a file that could not be read is never lost.
+    const DatabaseLogin &Login() const { return login_; }
+    void SetLogin(const DatabaseLogin &login); // for the next connection
+    bool SaveLogin();                          // false: not written, the old file is intact
 
     // --- the session, at the database location the settings name ----------------------------
     DatabaseSession &Db() { return session_; }
@@ -113,6 +121,8 @@ private:
     QWidget *OpenChildWindow(ChildWindow which, const QString &caption = QString());
 
     Settings settings_;
+    DatabaseLogin login_;
+    bool loginChanged_ = false;
     DatabaseSession session_;
     PointerStops pointerStops_{session_};
     QString settingsFilePathOverride_;

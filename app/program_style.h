@@ -4,6 +4,10 @@
 
 #include <QFont>
 #include <QIcon>
+#include <QImage>
 
 QFont ProgramFont();
 QIcon ProgramIcon();
+// The icon's picture at size x size pixels: at 16 the window icon itself, pixel for pixel;
+// larger, the same picture painted smoothly (for the desktop's menus and launchers).
+QImage ProgramIconImage(int size);

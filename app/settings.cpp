@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include <climits>
 
@@ -188,8 +189,19 @@ bool WriteSettingsFile(const QString &path, const Settings &settings,
     return file.commit();
 }
 
+QString SettingsFilePathFor(const QString &programFilePath, const QString &userConfigFolder)
+{
+    const QFileInfo program(programFilePath);
+    const QString name = program.completeBaseName() + QStringLiteral(".dat");
+    if (QFileInfo(program.absolutePath()).isWritable()) return program.absoluteDir().filePath(name);
+    return QDir(userConfigFolder).filePath(QStringLiteral("oekaki/") + name);
+}
+
 QString DefaultSettingsFilePath()
 {
-    const QFileInfo program(QCoreApplication::applicationFilePath());
-    return program.absoluteDir().filePath(program.completeBaseName() + QStringLiteral(".dat"));
+    const QString path = SettingsFilePathFor(
+        QCoreApplication::applicationFilePath(),
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    QDir().mkpath(QFileInfo(path).absolutePath()); // the user's folder, at the first start
+    return path;
 }

@@ -67,5 +67,11 @@ SettingsFileContent ReadSettingsFile(const QString &path);
 bool WriteSettingsFile(const QString &path, const Settings &settings,
                        const WindowPlacements &windows);
 
-// The program file's path with its extension replaced by ".dat".
+// Where a program file keeps its settings: beside it, same base name with ".dat", when its
+// folder may be written (as always, and as copies of the program expect); otherwise, as for a
+// program installed in /usr/bin, under the same name in the folder "oekaki" of the user's
+// configuration folder. The bytes are the same either way.
+QString SettingsFilePathFor(const QString &programFilePath, const QString &userConfigFolder);
+// The same for this program and this user (QStandardPaths' configuration folder, ~/.config),
+// whose folder it makes when it is not there yet.
 QString DefaultSettingsFilePath();

@@ -213,6 +213,13 @@ void DatabaseSession::ConnectDatabase(const QString &path)
     wanted_ = true;
 }
 
+void DatabaseSession::SetLogin(const QByteArray &user, const QByteArray &password)
+{
+    const ConnectionOptions builtIn;
+    options_.user = user.isEmpty() ? builtIn.user : user;
+    options_.password = user.isEmpty() ? builtIn.password : password;
+}
+
 void DatabaseSession::DisconnectDatabase()
 {
     wanted_ = false;

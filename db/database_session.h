@@ -128,6 +128,8 @@ public:
     // silent: the row may have been stored all the same. A caller that numbers its rows checks
     // whether the row it wrote is there before it writes it again.
     bool LastWriteOutcomeUnknown() const { return writeOutcomeUnknown_; }
+    // True when the last create or connect reached a server that refused the user and password.
+    bool LoginRefused() const { return lastErrorCode_ == isc_login; }
 
     // --- event alerts -----------------------------------------------------------------------
     // The session's one listener for the events other PCs' rows post (event_listener.h).
@@ -144,6 +146,9 @@ public:
     static constexpr std::chrono::milliseconds kCallLimit{5000};
     // The local server's port for paths without a server name (tests run their own server).
     void SetLoopbackPort(int port) { options_.loopbackPort = port; }
+    // The user and password every later create, connect or re-attachment logs in with; an
+    // empty user restores the built-in administrator login. An attachment made stays as it is.
+    void SetLogin(const QByteArray &user, const QByteArray &password);
     const QString &LastErrorText() const { return lastErrorText_; }
 
 private:

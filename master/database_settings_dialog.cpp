@@ -1,6 +1,7 @@
 #include "database_settings_dialog.h"
 
 #include "cp932_validator.h"
+#include "database_login.h"
 #include "message_box.h"
 #include "text_helpers.h"
 
@@ -24,7 +25,7 @@ QString StoredDatabaseFileName(const QString &typed)
 
 TForm2::TForm2(TForm1 &form1)
     : StartupDialog(form1, QStringLiteral("Form2"), QStringLiteral("データベース設定"),
-                    QSize(251, 200))
+                    QSize(251, 300))
 {
     SetWhiteBackground();
 
@@ -46,9 +47,27 @@ TForm2::TForm2(TForm1 &form1)
     // No length limit, but the path must reach the server as CP932 bytes.
     for (QLineEdit *edit : {Edit1, Edit2, Edit3}) LimitBytes(edit, 0);
 
-    Button1 = PlaceButton(this, "Button1", QStringLiteral("OK(&Y)"), 8, 168, 113);
+    // The office's own login, under the three documented fields, in the same rhythm.
+    Label6 = PlaceLabel(this, QStringLiteral("ユーザー名（空欄：既定のユーザー）"), 8, 168);
+    Edit4 = PlaceEdit(this, "Edit4", 24, 186, 209);
+    Edit4->setToolTip(QStringLiteral("サーバーの設定で作成したユーザー名を入力して下さい。"
+                                     "空欄の場合は既定のユーザーで接続します。"));
+    Label7 = PlaceLabel(this, QStringLiteral("パスワード"), 8, 218);
+    Edit5 = PlaceEdit(this, "Edit5", 24, 236, 209);
+    Edit5->setToolTip(QStringLiteral("そのユーザーのパスワードを入力して下さい。"));
+    Edit5->setEchoMode(QLineEdit::Password);
+    LimitBytes(Edit4, 31);
+    LimitBytes(Edit5, 64);
+    for (QLineEdit *edit : {Edit4, Edit5}) {
+        // Half-width letters only: an input method would hand the server other bytes.
+        edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+        edit->setInputMethodHints(edit->inputMethodHints() | Qt::ImhLatinOnly |
+                                  Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
+    }
+
+    Button1 = PlaceButton(this, "Button1", QStringLiteral("OK(&Y)"), 8, 268, 113);
     Button1->setDefault(true);
-    Button2 = PlaceButton(this, "Button2", QStringLiteral("キャンセル(&N)"), 128, 168, 113);
+    Button2 = PlaceButton(this, "Button2", QStringLiteral("キャンセル(&N)"), 128, 268, 113);
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
 }
@@ -58,8 +77,36 @@ bool TForm2::FormShow()
     Edit1->setText(settings().ServerPrefix);
     Edit2->setText(settings().DataFolder);
     Edit3->setText(settings().DatabaseFileName);
+    Edit4->setText(Form1.Login().User);
+    Edit5->setText(Form1.Login().Password);
     Edit1->setFocus();
     return true;
+}
+
+bool TForm2::LoginAcceptable()
+{
+    switch (CheckLogin(Edit4->text(), Edit5->text())) {
+    case LoginProblem::None: return true;
+    case LoginProblem::UserMissing:
+        ShowMessage(QStringLiteral("ユーザー名を入力して下さい"));
+        Edit4->setFocus();
+        return false;
+    case LoginProblem::UserChars:
+        ShowMessage(QStringLiteral(
+            "ユーザー名は半角の英字で始まる英数字と「_」（31文字まで）で入力して下さい"));
+        Edit4->setFocus();
+        return false;
+    case LoginProblem::PasswordMissing:
+        ShowMessage(QStringLiteral("パスワードを入力して下さい"));
+        Edit5->setFocus();
+        return false;
+    case LoginProblem::PasswordChars:
+        ShowMessage(QStringLiteral(
+            "パスワードは空白以外の半角の英数字・記号（64文字まで）で入力して下さい"));
+        Edit5->setFocus();
+        return false;
+    }
+    return false;
 }
 
 void TForm2::Button1Click()
@@ -74,17 +121,27 @@ void TForm2::Button1Click()
         Edit3->setFocus();
         return;
     }
+    if (!LoginAcceptable()) return;
     settings().ServerPrefix = Edit1->text();
     settings().DataFolder = Edit2->text();
     settings().DatabaseFileName = StoredDatabaseFileName(Edit3->text());
+    Form1.SetLogin({Edit4->text(), Edit5->text()});
 
     // Creating fails quietly when the file exists; attaching then proves the settings.
     Form1.CreateDatabaseFile();
     Form1.ConnectDatabase();
     const bool attached = Form1.Connected();
+    const bool loginRefused = Form1.Db().LoginRefused();
     Form1.DisconnectDatabase();
     if (attached) {
         accept();
+        return;
+    }
+    // The server answered but would not take this user and password: say so, rather than
+    // send the user looking for a fault in the server name.
+    if (loginRefused) {
+        ShowMessage(QStringLiteral("ユーザー名またはパスワードが違います。設定を確認して下さい。"));
+        Edit4->setFocus();
         return;
     }
     ShowMessage(QStringLiteral("データベースが作成・接続出来ません。設定を確認して下さい。"));

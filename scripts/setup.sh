@@ -2,8 +2,9 @@
 # Installs what the program and its tests need on Debian 12: Qt 6 (with the Japanese
 # translations of its own dialogs), the Firebird 3 server, client and headers, the Japanese
 # font, Xvfb and screenshot tools, and what the tests that run the real program on a display of
-# their own use: a window manager that draws captions, and the accessibility bus with its
-# Python binding for finding widgets by name.
+# their own use: a window manager that draws captions (the guide's pictures use it too), and the
+# accessibility bus with its Python binding for finding widgets by name; the desktop-entry
+# checker, and debootstrap for trying the package on a clean Debian.
 # Does nothing when everything is already there.
 set -euo pipefail
 
@@ -14,6 +15,7 @@ packages=(
   fonts-ipafont-gothic
   xvfb xauth x11-utils xdotool imagemagick
   openbox python3 dbus-x11 at-spi2-core python3-pyatspi
+  desktop-file-utils debootstrap
 )
 
 missing=()

@@ -18,6 +18,8 @@ public:
     int Port() const { return port_.toInt(); }
     // A new database name on this server; create it as with the run's server.
     Settings FreshSettings() const;
+    // Its folder: its firebird.conf and databases.conf, its lock files, its data folder.
+    const QString &Folder() const { return dir_; }
 
     bool Stop();   // orderly shutdown; attachments are told and cut
     bool Start();  // again, on the same port with the same files
