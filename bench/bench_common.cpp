@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QStringList>
 #include <cstdio>
 #include <vector>
 
@@ -46,4 +47,19 @@ QByteArray LoadAverage()
 {
     QFile file(QStringLiteral("/proc/loadavg"));
     return file.open(QIODevice::ReadOnly) ? file.readAll().split(' ').value(0) : "unknown";
+}
+
+void SummaryFigure(const QString &figure, const QString &value, const QString &goal, bool met)
+{
+    const QString path = qEnvironmentVariable("OEKAKI_BENCH_SUMMARY");
+    if (path.isEmpty()) return;
+    QFile file(path);
+    if (!file.open(QIODevice::Append | QIODevice::Text)) return;
+    const QString verdict = goal.isEmpty() ? QStringLiteral("-")
+                            : met          ? QStringLiteral("met")
+                                           : QStringLiteral("NOT met");
+    file.write(QStringList{figure, value, goal.isEmpty() ? QStringLiteral("-") : goal, verdict}
+                   .join(QLatin1Char('\t'))
+                   .toUtf8() +
+               '\n');
 }

@@ -25,3 +25,8 @@ QString BenchDatabasePath(const char *name);
 
 // Other programs busy on the same two cores and disk make the figures swing; this says how busy.
 QByteArray LoadAverage();
+
+// One figure of the project-wide table bench/run.sh all prints: appended as a tab-separated line
+// to the file OEKAKI_BENCH_SUMMARY names, when it names one. An empty goal: shown, not judged.
+void SummaryFigure(const QString &figure, const QString &value, const QString &goal = QString(),
+                   bool met = true);

@@ -171,9 +171,14 @@ void Pause(int ms)
     while (MsSince(start) < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-void PrintLatency(const char *what, const Figures &f)
+void PrintLatency(const char *where, const char *what, const Figures &f)
 {
     std::printf("  %-22s %9.1f %9.1f %6d\n", what, f.median, f.worst, f.lost);
+    const QString figure = QStringLiteral("%1 commit -> refresh, %2, ms").arg(what, where);
+    SummaryFigure(figure + QStringLiteral(" (median)"), QString::number(f.median, 'f', 1),
+                  QStringLiteral("<= 200"), f.median <= 200 && f.lost == 0);
+    SummaryFigure(figure + QStringLiteral(" (worst)"), QString::number(f.worst, 'f', 1),
+                  QStringLiteral("<= 500"), f.worst <= 500 && f.lost == 0);
 }
 
 void MeasureInProcess(Reader &reader, Writer &writer, int samples)
@@ -189,7 +194,7 @@ void MeasureInProcess(Reader &reader, Writer &writer, int samples)
             const double took = WaitUntilShown(reader, what, writer.Count(), Clock::now());
             took < 0 ? ++lost : (ms.push_back(took), 0);
         }
-        PrintLatency(what, Summarise(ms, lost));
+        PrintLatency("one process", what, Summarise(ms, lost));
     }
 }
 
@@ -236,7 +241,7 @@ void MeasureAcrossProcesses(Reader &reader, const QString &path, int samples, in
             }
             ms.push_back(double(shownAt.time_since_epoch().count() - committedNs) / 1e6);
         }
-        PrintLatency(what, Summarise(ms, lost));
+        PrintLatency("two processes", what, Summarise(ms, lost));
     }
     writer.closeWriteChannel();
     writer.waitForFinished(5000);
@@ -336,6 +341,8 @@ void MeasureMovingPointers(DatabaseSession &db, const QString &path, int members
                 (reads + 2.0 * ticks) / wall, reads / wall, double(transactions) / wall);
     std::printf("  polls only    %7.1f commits/s, %7.1f reads/s (one tick a second each)\n",
                 double(members), 2.0 * members);
+    SummaryFigure(QStringLiteral("%1 members moving pointers, commits/s").arg(members),
+                  QString::number((moves + ticks) / wall, 'f', 1));
 }
 
 } // namespace
