@@ -14,6 +14,13 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 [ "$(id -u)" -eq 0 ] || exec sudo bash "$0" "$@"
+# The server package's own scripts stop "the" Firebird server by its program's path
+# (start-stop-daemon), which from a plain chroot also stops every server running on this
+# machine: in a PID namespace of its own the check sees the chroot's processes only.
+if [ -z "${OEKAKI_CHROOT_CHECK_NS:-}" ]; then
+  export OEKAKI_CHROOT_CHECK_NS=1
+  exec unshare --pid --fork --mount-proc bash "$(readlink -f "$0")" "$@"
+fi
 
 keep=no
 if [ "${1:-}" = --keep ]; then keep=yes; shift; fi
