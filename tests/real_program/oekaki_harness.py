@@ -281,21 +281,80 @@ class Database:
         except HarnessError:
             return False
 
-    def settings(self, pc_user=0, pc_name="", main=(192, 107, 347, 246)):
-        """The values of a settings file that points at this database."""
-        return Settings(self.server, self.data, self.file, pc_user, pc_name, main)
+    def settings(self, pc_user=0, pc_name="", main=(192, 107, 347, 246), **windows):
+        """The values of a settings file that points at this database (window sizes and the
+        pen as Settings takes them)."""
+        return Settings(self.server, self.data, self.file, pc_user, pc_name, main, **windows)
+
+    def office(self, members, pictures=()):
+        """The tables an older build makes, as it makes them, with members (number, name) and
+        pictures (number, name, width, height) in them."""
+        script = [MEMBER_TABLE, IMGLIST_TABLE]
+        for number, name in members:
+            script.append("INSERT INTO MEMBER (N, SN, PNAME) VALUES (%d, 0, '%s');"
+                          % (number, name))
+        for number, name, width, height in pictures:
+            script.append("INSERT INTO IMGLIST (N, MN, INAME, SX, SY, DATE1, DATE2) VALUES "
+                          "(%d, 1, '%s', %d, %d, '20260101', '20260101');"
+                          % (number, name, width, height))
+        self.execute("\n".join(script))
+
+    def wait_for_trigger(self, name, timeout=20):
+        """Whether the program's trigger of that name is in the catalogue within the time."""
+        return self.wait_for_rows(
+            "SELECT COUNT(*) FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME='%s'" % name, [["1"]],
+            timeout)
+
+    def drop_trigger(self, name, timeout=30):
+        """Drops a trigger as an older build's database lacks it. A PC reading the table holds
+        it for a moment: the drop asks without waiting and is tried again."""
+        def dropped():
+            try:
+                self.execute("SET AUTODDL OFF;\nSET TRANSACTION NO WAIT;\nDROP TRIGGER %s;"
+                             % name)
+                return True
+            except HarnessError as error:
+                if "does not exist" in str(error) or "not found" in str(error):
+                    return True
+                return False
+
+        _wait_until(dropped, timeout, "the drop of trigger " + name, step=0.3)
+
+
+# The creation scripts of the two tables the office needs before anyone draws.
+MEMBER_TABLE = """CREATE TABLE MEMBER (
+  N  INTEGER NOT NULL UNIQUE,
+  SN INTEGER,
+  PNAME VARCHAR(16)
+  );"""
+IMGLIST_TABLE = """CREATE TABLE IMGLIST (
+  N  INTEGER NOT NULL UNIQUE,
+  MN    INTEGER,
+  INAME VARCHAR(64),
+  MEMO1 VARCHAR(80),
+  MEMO2 VARCHAR(80),
+  MEMO3 VARCHAR(80),
+  SX    INTEGER,
+  SY    INTEGER,
+  DATE1 VARCHAR(8),
+  DATE2 VARCHAR(8)
+  );"""
 
 
 class Settings:
     """The program's 39-line settings file (CP932, CRLF), written beside a program copy."""
 
     def __init__(self, prefix="localhost:", folder="", file="PAINT.FDB", pc_user=0, pc_name="",
-                 main=(192, 107, 347, 246)):
+                 main=(192, 107, 347, 246), image_list=(320, 240), board=(320, 240),
+                 pen=(0, 1, 0), chat=(320, 240)):
+        """main: left, top, width, height; pen: shape, size, colour (0x00BBGGRR); the other
+        windows: width, height."""
         self.lines = [prefix, folder, file, str(pc_user), pc_name] + [str(v) for v in main]
         dialogs = ["200", "200"] * 4  # TForm2, TForm3, TForm4, TForm5
-        image_list = ["320", "240"] + ["64"] * 7 + ["32"]
-        board = ["320", "240", "", "0", "1", "0", "200", "200"]  # size, bitmap folder, pen, TForm9
-        chat = ["320", "240", "200", "200"]  # size, TForm11
+        image_list = [str(v) for v in image_list] + ["64"] * 7 + ["32"]
+        # size, bitmap folder, pen, TForm9
+        board = [str(v) for v in board] + [""] + [str(v) for v in pen] + ["200", "200"]
+        chat = [str(v) for v in chat] + ["200", "200"]  # size, TForm11
         self.lines += dialogs + image_list + board + chat
         assert len(self.lines) == 39
 
