@@ -299,11 +299,22 @@ class Database:
                           % (number, name, width, height))
         self.execute("\n".join(script))
 
-    def wait_for_trigger(self, name, timeout=20):
-        """Whether the program's trigger of that name is in the catalogue within the time."""
-        return self.wait_for_rows(
-            "SELECT COUNT(*) FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME='%s'" % name, [["1"]],
-            timeout)
+    def shared_tables(self, picture=1):
+        """A picture's stroke table, CHAT and MOUSEPOS as an older build makes them, with the
+        triggers this build adds beside them (each posting an event named after its table),
+        all there before any PC opens a window on them."""
+        script = [STROKE_TABLE % picture, CHAT_TABLE, MOUSEPOS_TABLE, "COMMIT;", "SET TERM ^ ;"]
+        for table, when in (("IMG_%d" % picture, "INSERT"), ("CHAT", "INSERT"),
+                            ("MOUSEPOS", "INSERT OR UPDATE")):
+            script.append("CREATE TRIGGER %s_EVENT FOR %s ACTIVE AFTER %s POSITION 0 "
+                          "AS BEGIN POST_EVENT '%s'; END^" % (table, table, when, table))
+        script.append("SET TERM ; ^")
+        self.execute("\n".join(script))
+
+    def triggers(self, names):
+        """How many of the named triggers the catalogue holds."""
+        return int(self.rows("SELECT COUNT(*) FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME IN ('%s')"
+                             % "','".join(names))[0][0])
 
     def drop_trigger(self, name, timeout=30):
         """Drops a trigger as an older build's database lacks it. A PC reading the table holds
@@ -321,11 +332,34 @@ class Database:
         _wait_until(dropped, timeout, "the drop of trigger " + name, step=0.3)
 
 
-# The creation scripts of the two tables the office needs before anyone draws.
+# The creation scripts of the shared tables, as every build makes them.
 MEMBER_TABLE = """CREATE TABLE MEMBER (
   N  INTEGER NOT NULL UNIQUE,
   SN INTEGER,
   PNAME VARCHAR(16)
+  );"""
+STROKE_TABLE = """CREATE TABLE IMG_%d (
+  N    INTEGER NOT NULL UNIQUE,
+  MN   INTEGER,
+  DN   INTEGER,
+  PTYP INTEGER,
+  PSIZ INTEGER,
+  PCOL INTEGER,
+  X    INTEGER,
+  Y    INTEGER
+  );"""
+CHAT_TABLE = """CREATE TABLE CHAT (
+  N  INTEGER NOT NULL UNIQUE,
+  MN    INTEGER,
+  CTEXT VARCHAR(80),
+  CDATE VARCHAR(8),
+  CTIME VARCHAR(6)
+  );"""
+MOUSEPOS_TABLE = """CREATE TABLE MOUSEPOS (
+  MN  INTEGER,
+  ST  INTEGER,
+  MX  INTEGER,
+  MY  INTEGER
   );"""
 IMGLIST_TABLE = """CREATE TABLE IMGLIST (
   N  INTEGER NOT NULL UNIQUE,
