@@ -5,9 +5,10 @@ the menus with the keyboard, as a user would, and found on the screen by their c
 """
 
 import os
+import subprocess
 import time
 
-from oekaki_harness import Display, HarnessError, ProgramCopy, _wait_until
+from oekaki_harness import Display, ProgramCopy, _wait_until
 from x_screen import XScreen
 
 MAIN = (0, 0, 1200, 960)  # left, top, width, height of every PC's main window
@@ -63,9 +64,6 @@ class Pc:
             self.copy.stop()
         self.display.stop()
 
-    def log(self):
-        return self.copy.log() if self.copy else ""
-
     # --- windows ----------------------------------------------------------------------------
     def window_area(self):
         return self.screen.grab(MAIN[0], MAIN[1], MAIN[2], MAIN[3])
@@ -112,12 +110,12 @@ class Pc:
         return self.canvas
 
     def frame(self, canvas=None):
-        """The pixels just around the canvas."""
+        """The pixels just around the canvas: the rows above and below, the columns left and
+        right."""
         c = canvas or self.canvas
         ring = self.screen.grab(c.x - 1, c.y - 1, c.width + 2, c.height + 2)
-        inner = ring.crop(1, 1, c.width, c.height).rgb
-        return ring.row(0), ring.row(ring.height - 1), len(inner), [
-            ring.pixel(x, y) for y in range(ring.height) for x in (0, ring.width - 1)]
+        sides = [ring.pixel(x, y) for y in range(ring.height) for x in (0, ring.width - 1)]
+        return ring.row(0), ring.row(ring.height - 1), sides
 
     def open_chat(self):
         """Opens the chat window and finds its view (above the input strip and the pale green
@@ -181,9 +179,7 @@ class Pc:
 def save_png(picture, path):
     """A picture as a PNG beside the test's output, for a look with an image viewer."""
     ppm = picture.save_ppm(path + ".ppm")
-    os.system("convert %s %s" % (ppm, path))
+    subprocess.run(["convert", ppm, path], check=False)
     os.remove(ppm)
     return path
 
-
-__all__ = ["Pc", "Rect", "HarnessError", "colour_value", "save_png", "CYAN", "WHITE", "MAIN"]

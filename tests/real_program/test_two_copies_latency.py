@@ -33,7 +33,7 @@ def stroke_point(i):
 
 
 def balloon_point(i):
-    """Where B's pointer goes in pointer sample i: below the windows, 50 pixels apart."""
+    """Where B's pointer goes in pointer sample i: below the windows, 52 pixels apart."""
     return 60 + (i % 20) * 52, MAIN[3] - 160 + (i // 20) * 60
 
 
@@ -122,7 +122,7 @@ def report(what, samples):
 
 
 class TwoCopiesShareAtOnce(unittest.TestCase):
-    def test_with_events_and_by_the_polls(self):
+    def test_each_within_half_a_second_with_events(self):
         office = Office(self)
         office.open_boards()
         strokes = self.sampled(office.stroke, "stroke", POLL_BOUND)
