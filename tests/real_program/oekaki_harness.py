@@ -281,21 +281,114 @@ class Database:
         except HarnessError:
             return False
 
-    def settings(self, pc_user=0, pc_name="", main=(192, 107, 347, 246)):
-        """The values of a settings file that points at this database."""
-        return Settings(self.server, self.data, self.file, pc_user, pc_name, main)
+    def settings(self, pc_user=0, pc_name="", main=(192, 107, 347, 246), **windows):
+        """The values of a settings file that points at this database (window sizes and the
+        pen as Settings takes them)."""
+        return Settings(self.server, self.data, self.file, pc_user, pc_name, main, **windows)
+
+    def office(self, members, pictures=()):
+        """The tables an older build makes, as it makes them, with members (number, name) and
+        pictures (number, name, width, height) in them."""
+        script = [MEMBER_TABLE, IMGLIST_TABLE]
+        for number, name in members:
+            script.append("INSERT INTO MEMBER (N, SN, PNAME) VALUES (%d, 0, '%s');"
+                          % (number, name))
+        for number, name, width, height in pictures:
+            script.append("INSERT INTO IMGLIST (N, MN, INAME, SX, SY, DATE1, DATE2) VALUES "
+                          "(%d, 1, '%s', %d, %d, '20260101', '20260101');"
+                          % (number, name, width, height))
+        self.execute("\n".join(script))
+
+    def shared_tables(self, picture=1):
+        """A picture's stroke table, CHAT and MOUSEPOS as an older build makes them, with the
+        triggers this build adds beside them (each posting an event named after its table),
+        all there before any PC opens a window on them."""
+        script = [STROKE_TABLE % picture, CHAT_TABLE, MOUSEPOS_TABLE, "COMMIT;", "SET TERM ^ ;"]
+        for table, when in (("IMG_%d" % picture, "INSERT"), ("CHAT", "INSERT"),
+                            ("MOUSEPOS", "INSERT OR UPDATE")):
+            script.append("CREATE TRIGGER %s_EVENT FOR %s ACTIVE AFTER %s POSITION 0 "
+                          "AS BEGIN POST_EVENT '%s'; END^" % (table, table, when, table))
+        script.append("SET TERM ; ^")
+        self.execute("\n".join(script))
+
+    def triggers(self, names):
+        """How many of the named triggers the catalogue holds."""
+        return int(self.rows("SELECT COUNT(*) FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME IN ('%s')"
+                             % "','".join(names))[0][0])
+
+    def drop_trigger(self, name, timeout=30):
+        """Drops a trigger as an older build's database lacks it. A PC reading the table holds
+        it for a moment: the drop asks without waiting and is tried again."""
+        def dropped():
+            try:
+                self.execute("SET AUTODDL OFF;\nSET TRANSACTION NO WAIT;\nDROP TRIGGER %s;"
+                             % name)
+                return True
+            except HarnessError as error:
+                if "does not exist" in str(error) or "not found" in str(error):
+                    return True
+                return False
+
+        _wait_until(dropped, timeout, "the drop of trigger " + name, step=0.3)
+
+
+# The creation scripts of the shared tables, as every build makes them.
+MEMBER_TABLE = """CREATE TABLE MEMBER (
+  N  INTEGER NOT NULL UNIQUE,
+  SN INTEGER,
+  PNAME VARCHAR(16)
+  );"""
+STROKE_TABLE = """CREATE TABLE IMG_%d (
+  N    INTEGER NOT NULL UNIQUE,
+  MN   INTEGER,
+  DN   INTEGER,
+  PTYP INTEGER,
+  PSIZ INTEGER,
+  PCOL INTEGER,
+  X    INTEGER,
+  Y    INTEGER
+  );"""
+CHAT_TABLE = """CREATE TABLE CHAT (
+  N  INTEGER NOT NULL UNIQUE,
+  MN    INTEGER,
+  CTEXT VARCHAR(80),
+  CDATE VARCHAR(8),
+  CTIME VARCHAR(6)
+  );"""
+MOUSEPOS_TABLE = """CREATE TABLE MOUSEPOS (
+  MN  INTEGER,
+  ST  INTEGER,
+  MX  INTEGER,
+  MY  INTEGER
+  );"""
+IMGLIST_TABLE = """CREATE TABLE IMGLIST (
+  N  INTEGER NOT NULL UNIQUE,
+  MN    INTEGER,
+  INAME VARCHAR(64),
+  MEMO1 VARCHAR(80),
+  MEMO2 VARCHAR(80),
+  MEMO3 VARCHAR(80),
+  SX    INTEGER,
+  SY    INTEGER,
+  DATE1 VARCHAR(8),
+  DATE2 VARCHAR(8)
+  );"""
 
 
 class Settings:
     """The program's 39-line settings file (CP932, CRLF), written beside a program copy."""
 
     def __init__(self, prefix="localhost:", folder="", file="PAINT.FDB", pc_user=0, pc_name="",
-                 main=(192, 107, 347, 246)):
+                 main=(192, 107, 347, 246), image_list=(320, 240), board=(320, 240),
+                 pen=(0, 1, 0), chat=(320, 240)):
+        """main: left, top, width, height; pen: shape, size, colour (0x00BBGGRR); the other
+        windows: width, height."""
         self.lines = [prefix, folder, file, str(pc_user), pc_name] + [str(v) for v in main]
         dialogs = ["200", "200"] * 4  # TForm2, TForm3, TForm4, TForm5
-        image_list = ["320", "240"] + ["64"] * 7 + ["32"]
-        board = ["320", "240", "", "0", "1", "0", "200", "200"]  # size, bitmap folder, pen, TForm9
-        chat = ["320", "240", "200", "200"]  # size, TForm11
+        image_list = [str(v) for v in image_list] + ["64"] * 7 + ["32"]
+        # size, bitmap folder, pen, TForm9
+        board = [str(v) for v in board] + [""] + [str(v) for v in pen] + ["200", "200"]
+        chat = [str(v) for v in chat] + ["200", "200"]  # size, TForm11
         self.lines += dialogs + image_list + board + chat
         assert len(self.lines) == 39
 
