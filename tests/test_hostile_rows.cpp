@@ -26,6 +26,8 @@
 #include <QPlainTextEdit>
 #include <QtTest>
 
+#include <climits>
+
 namespace {
 
 // Text as another client's bytes: what CP932 cannot read arrives as it is.
@@ -164,7 +166,21 @@ private slots:
         if (!pc->Ready()) QFAIL(qPrintable(test_db::WhyNoServer()));
         WireWindows(form1());
         form1().ShowModal = [](QDialog &dialog) { dialog.show(); };
-        form1().settings().PcUserNumber = 1;
+        // And a settings file at the extremes it may hold: each window opens at the size and
+        // with the pen the file says, however absurd.
+        Settings &s = form1().settings();
+        s.PcUserNumber = 1;
+        s.ImageListWidth = INT_MAX;
+        s.ImageListHeight = 80;
+        s.ImageListColumnWidths = {INT_MAX, 32, 1000000, 32, 32, 32, INT_MAX};
+        s.ImageListPanelHeight = INT_MAX;
+        s.DrawWindowWidth = INT_MAX;
+        s.DrawWindowHeight = INT_MIN;
+        s.ChatWindowWidth = -1;
+        s.ChatWindowHeight = INT_MAX;
+        s.PenShape = 99;
+        s.PenSize = INT_MAX;
+        s.PenColor = -1;
         form1().resize(900, 700);
         pc->Show();
         form1().move(100, 80);
@@ -236,13 +252,14 @@ private slots:
         QList<TForm8 *> boards;
         for (QMdiSubWindow *frame : form1().MdiArea()->subWindowList())
             if (auto *board = qobject_cast<TForm8 *>(frame->widget())) boards << board;
-        QCOMPARE(boards.size(), 4); // pictures 1 to 4; none for a number below 1
+        QCOMPARE(boards.size(), 5); // none for a number below 1
         for (TForm8 *board : boards) {
             QVERIFY(board->isVisible());
-            // No picture larger than any that can be registered: an absurd size from elsewhere
-            // must not take the PC's memory.
-            QVERIFY(board->Picture().width() <= 2000 && board->Picture().height() <= 2000);
             board->Timer1Timer();
+            // A size no picture can be registered with shows its top-left part, rather than
+            // taking the PC's memory or showing nothing.
+            if (board->PictureNumber == 3 || board->PictureNumber == 4)
+                QCOMPARE(board->Picture().size(), QSize(2000, 2000));
         }
         TForm8 *board1 = boards[0];
         QCOMPARE(board1->PictureNumber, 1);
@@ -301,7 +318,22 @@ private slots:
         QVERIFY2(names.contains(QStringLiteral("1:2:3")), qPrintable(names.join('|')));
         QVERIFY(!names.contains(QStringLiteral("山田"))); // this PC's own member
 
-        // After all that, this PC still draws and chats.
+        // After all that, this PC still draws, with the absurd pen, and closes every window.
+        board1->SpeedButton4Click();
+        board1->Image1MouseDown(Qt::LeftButton, Qt::LeftButton, 5, 5);
+        board1->Image1MouseMove(Qt::LeftButton, 7, 7);
+        board1->Image1MouseUp(Qt::LeftButton, 7, 7);
+        QVERIFY(Db().CountRows("IMG_1", "N>9 AND PTYP=99 AND PSIZ=2147483647 AND PCOL=-1") >= 1);
+        form1().MdiArea()->closeAllSubWindows();
+        QCoreApplication::processEvents();
+        QVERIFY(form1().MdiArea()->subWindowList().isEmpty());
+        QVERIFY(Balloons().isEmpty());
+        const Settings &s = form1().settings();
+        QVERIFY(s.ImageListWidth >= 80 && s.ImageListPanelHeight >= 10);
+        const QByteArray file = FormatSettingsFile(s, WindowPlacements());
+        QCOMPARE(FormatSettingsFile(ParseSettingsFile(file, true).settings, WindowPlacements()),
+                 file);
+
         QVERIFY(Db().TableExists("CHAT") && Db().TableExists("MEMBER"));
         QCOMPARE(Db().CountRows("CHAT", QString()), 7);
         QVERIFY(form1().isVisible());

@@ -1,0 +1,63 @@
+// Faults that hostile input found, each shown on its own: a picture size no editor allows, and
+// pointer positions at the ends of INTEGER.
+
+#include "board_fixture.h"
+#include "message_recorder.h"
+#include "name_balloon.h"
+#include "pointer_window.h"
+#include "test_database.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QtTest>
+
+class FuzzFaultsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aPictureLargerThanAnyRegisteredShowsItsTopLeft()
+    {
+        MessageRecorder messages;
+        FreshMainWindow pc;
+        QVERIFY2(pc.Ready(), qPrintable(test_db::WhyNoServer()));
+        QVERIFY(pc.form1->Db().CreateImageTable("IMG_7"));
+        QVERIFY(StorePoint(pc.form1->Db(), "IMG_7", {1, 1, 1, 2, 3, 255, 1999, 1999}));
+        // 100000 x 100000 would be 40 GB; INT_MAX a side not even that.
+        for (const QSize size : {QSize(100000, 100000), QSize(INT_MAX, 2001), QSize(50, INT_MAX)}) {
+            auto board = ShowBoard(*pc.form1, 7, size.width(), size.height());
+            QCOMPARE(board->Picture().size(), size.boundedTo(QSize(2000, 2000)));
+            if (size.width() > 2000) QCOMPARE(board->Picture().pixel(1999, 1999), qRgb(255, 0, 0));
+        }
+        auto small = ShowBoard(*pc.form1, 7, 64, 48); // the usual sizes are kept
+        QCOMPARE(small->Picture().size(), QSize(64, 48));
+    }
+
+    void pointersAtTheEndsOfIntegerStayOutOfSight()
+    {
+        MessageRecorder messages;
+        FreshMainWindow pc;
+        QVERIFY2(pc.Ready(), qPrintable(test_db::WhyNoServer()));
+        DatabaseSession &db = pc.form1->Db();
+        QVERIFY(db.CreateMousePosTable() && test_db::CreateMembers(db, {{1, "A"}, {2, "B"}, {3, "C"}}));
+        QVERIFY(db.InsertRow("MOUSEPOS", 4, {"MN", "ST", "MX", "MY"}, {"2", "1", "2147483647", "-2147483648"}));
+        QVERIFY(db.InsertRow("MOUSEPOS", 4, {"MN", "ST", "MX", "MY"}, {"3", "1", "-2147483648", "40000"}));
+        pc.form1->settings().PcUserNumber = 1;
+        pc.form1->SetChildWindowFactory(ChildWindow::Pointer,
+                                        [](TForm1 &owner) { return new TForm12(owner); });
+        pc.Show();
+        pc.form1->move(300, 200); // a corner that would overflow the sums
+        pc.form1->mnuMousePointerClick();
+        auto *window = qobject_cast<TForm12 *>(pc.form1->MdiArea()->subWindowList()[0]->widget());
+        window->Timer1Timer();
+        window->Timer1Timer(); // placed again: the same place
+        QCOMPARE(window->PointerEntries.size(), size_t(2));
+        const QPoint b = window->PointerEntries[0].Balloon->geometry().topLeft();
+        const QPoint c = window->PointerEntries[1].Balloon->geometry().topLeft();
+        QCOMPARE(b, QPoint(32767, -32768));
+        QCOMPARE(c, QPoint(-32768, 32767));
+        pc.form1->MdiArea()->closeAllSubWindows();
+    }
+};
+
+QTEST_MAIN(FuzzFaultsTest)
+#include "test_fuzz_faults.moc"
