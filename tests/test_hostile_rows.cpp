@@ -20,6 +20,7 @@
 
 #include <QComboBox>
 #include <QDate>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -272,10 +273,10 @@ private slots:
         form1().mnuImageEditClick();
         TForm6 *form6 = Child<TForm6>(form1());
         QVERIFY(form6);
-        for (const QString &number : {"1", "2", "3", "4"}) {
+        for (const char *number : {"1", "2", "3", "4"}) {
             form6->Edit1->setText(number);
             form6->Button4Click();
-            QCOMPARE(form6->Edit1->text(), number);
+            QCOMPARE(form6->Edit1->text(), QString::fromLatin1(number));
         }
         QCOMPARE(form6->Edit6->text(), QStringLiteral("100000"));
 

@@ -246,7 +246,10 @@ private slots:
                      else form2->Edit5->clear();
                      form2->Button1Click();
                  },
-                 [&, field](const QString &, const QString &) -> QString {
+                 [&, field](const QString &, const QString &shown) -> QString {
+                     // No user at all is the built-in login, which the server takes.
+                     if (field == form2->Edit4 && shown.isEmpty())
+                         return messages->texts.isEmpty() ? QString() : QStringLiteral("refused");
                      // A password of plain characters is tried, and the server refuses it.
                      if (messages->texts.size() != 1) return QStringLiteral("no refusal");
                      if (field == form2->Edit4 && !(form1().Login() == before))
@@ -336,7 +339,9 @@ private slots:
                      if (Rows("IMGLIST") != pictures) return QStringLiteral("rows changed");
                      for (int r = 1; r < form7->SG1->RowCount(); ++r) {
                          if (form7->SG1->Cell(0, r).isEmpty()) continue;
-                         if (column == 1 && !form7->SG1->Cell(1, r).contains(shown))
+                         // % and _ are the pattern's own wildcards.
+                         const bool literal = !shown.contains('%') && !shown.contains('_');
+                         if (column == 1 && literal && !form7->SG1->Cell(1, r).contains(shown))
                              return QStringLiteral("lists ") + form7->SG1->Cell(1, r);
                      }
                      return messages->texts.isEmpty() ? QString() : QStringLiteral("a message");
