@@ -11,9 +11,9 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
 
 #include <algorithm>
-#include <QStatusBar>
 
 TForm1::TForm1(const QString &settingsFilePath) : settingsFilePathOverride_(settingsFilePath)
 {

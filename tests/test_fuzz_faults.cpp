@@ -1,5 +1,5 @@
-// Faults that hostile input found, each shown on its own: a picture size no editor allows, and
-// pointer positions at the ends of INTEGER.
+// Faults that hostile input found, each shown on its own: a main window size no desktop holds,
+// a picture size no editor allows, and pointer positions at the ends of INTEGER.
 
 #include "board_fixture.h"
 #include "message_recorder.h"
@@ -7,14 +7,42 @@
 #include "pointer_window.h"
 #include "test_database.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class FuzzFaultsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void aMainWindowLargerThanTheDesktopIsLoweredToIt()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("oekaki.dat");
+        WindowPlacements windows;
+        windows.mainWindow = QRect(-50, 61893, 210, 313076635); // from a damaged file
+        QVERIFY(WriteSettingsFile(path, Settings(), windows));
+        QElapsedTimer clock;
+        clock.start();
+        TForm1 form1(path);
+        form1.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form1));
+        QCoreApplication::processEvents();
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        const QSize desktop = form1.screen()->virtualSize();
+        QCOMPARE(form1.size(), QSize(210, desktop.height()));
+        QCOMPARE(form1.pos(), QPoint(-50, 61893)); // positions are applied as read
+        // The usual sizes stay as they are.
+        windows.mainWindow = QRect(10, 20, 400, 300);
+        QVERIFY(WriteSettingsFile(path, Settings(), windows));
+        form1.LoadSettings(path);
+        QCOMPARE(form1.geometry().size(), QSize(400, 300));
+    }
+
     void aPictureLargerThanAnyRegisteredShowsItsTopLeft()
     {
         MessageRecorder messages;

@@ -136,6 +136,7 @@ public:
     // One kind of damage done to well-formed lines (or to their bytes).
     void Damage(Kind kind, QList<QByteArray> &lines, QByteArray &tail)
     {
+        while (lines.size() < 2) lines << QByteArray(); // after "too few lines", in a mix
         switch (kind) {
         case kOverLongLines: {
             const int count = 1 + Below(3);
