@@ -1,13 +1,20 @@
 // Faults that hostile input found, each shown on its own: a main window size no desktop holds,
-// a picture size no editor allows, and pointer positions at the ends of INTEGER.
+// a picture size no editor allows, pointer positions at the ends of INTEGER, a pasted half of
+// a surrogate pair, and the catalogue filter's look-alikes.
 
 #include "board_fixture.h"
+#include "cp932_validator.h"
+#include "image_list_browser.h"
 #include "message_recorder.h"
 #include "name_balloon.h"
 #include "pointer_window.h"
+#include "string_grid.h"
 #include "test_database.h"
 
+#include <QClipboard>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -41,6 +48,46 @@ private slots:
         QVERIFY(WriteSettingsFile(path, Settings(), windows));
         form1.LoadSettings(path);
         QCOMPARE(form1.geometry().size(), QSize(400, 300));
+    }
+
+    void aPastedHalfOfAPairIsLeftOut()
+    {
+        // U+DC81 stands for the stray byte 0x81 read from the database; pasted, it was stored
+        // as that byte, which with the "A" after it reads back as "、".
+        QLineEdit edit;
+        LimitBytes(&edit, 16);
+        for (const QString &pasted : {QString(QChar(0xDC81)) + "A", "A" + QString(QChar(0xDC81)),
+                                      QString(QChar(0xD83D)) + "B"}) {
+            edit.clear();
+            QGuiApplication::clipboard()->setText(pasted);
+            edit.paste();
+            QCOMPARE(edit.text().size(), 1);
+            QVERIFY(edit.text() == "A" || edit.text() == "B");
+        }
+        // Text the program sets, read from the database, keeps its stray byte.
+        edit.setText("A" + QString(QChar(0xDC81)));
+        QCOMPARE(edit.text().size(), 2);
+    }
+
+    void theCatalogueFilterFindsWhatALookAlikeStandsFor()
+    {
+        MessageRecorder messages;
+        FreshMainWindow pc;
+        QVERIFY2(pc.Ready(), qPrintable(test_db::WhyNoServer()));
+        QVERIFY(pc.form1->Db().CreateImageListTable());
+        for (const auto &[n, name] : {std::pair{1, "波～線"}, std::pair{2, "波線"}})
+            QVERIFY(pc.form1->Db().InsertRow("IMGLIST", 5, {"N", "MN", "INAME", "SX", "SY"},
+                                             {QString::number(n), "1",
+                                              "'" + QString::fromUtf8(name) + "'", "40", "30"}));
+        TForm7 browser(*pc.form1);
+        browser.show();
+        browser.Edit1->setFocus();
+        TypeInto(browser.Edit1, QString::fromUtf8("〜")); // U+301C, as an input method gives it
+        QCOMPARE(browser.Edit1->text(), QString::fromUtf8("～"));
+        browser.ComboBox2->setCurrentIndex(1); // 名前
+        browser.ComboBox2Select();
+        QCOMPARE(browser.SG1->Cell(0, 1), QStringLiteral("1"));
+        QCOMPARE(browser.SG1->Cell(0, 2), QString());
     }
 
     void aPictureLargerThanAnyRegisteredShowsItsTopLeft()
