@@ -203,6 +203,16 @@ private slots:
                  form3->Button1Click();
              },
              storedOrRefused("SECTION", "SNAME"));
+        // The record number: anything but a positive number is refused with its message.
+        Fuzz("section number", form3->Edit1, 0,
+             [&] {
+                 form3->Edit2->setText(QStringLiteral("番号"));
+                 form3->Button1Click();
+             },
+             [&](const QString &, const QString &) -> QString {
+                 if (Rows("SECTION") != rows) return QStringLiteral("stored");
+                 return messages->texts.size() == 1 ? QString() : QStringLiteral("no message");
+             });
         // Renaming one section over and over: only its row changes.
         const QString renamed = QString::number(lastStored);
         Fuzz("section name, changed", form3->Edit2, 32,
