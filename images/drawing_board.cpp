@@ -28,7 +28,7 @@
 
 namespace {
 
-constexpr int kPollInterval = 5000; // ms
+constexpr int kPollInterval = 5000;       // ms
 constexpr int kLargestPictureSide = 2000; // the record editor registers none larger
 
 QToolButton *PlaceToolButton(QWidget *panel, const char *name, const QIcon &glyph, int top)

@@ -14,8 +14,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QFile>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScreen>
@@ -76,9 +76,9 @@ private slots:
         QVERIFY2(pc.Ready(), qPrintable(test_db::WhyNoServer()));
         QVERIFY(pc.form1->Db().CreateImageListTable());
         for (const auto &[n, name] : {std::pair{1, "波～線"}, std::pair{2, "波線"}})
-            QVERIFY(pc.form1->Db().InsertRow("IMGLIST", 5, {"N", "MN", "INAME", "SX", "SY"},
-                                             {QString::number(n), "1",
-                                              "'" + QString::fromUtf8(name) + "'", "40", "30"}));
+            QVERIFY(pc.form1->Db().InsertRow(
+                "IMGLIST", 5, {"N", "MN", "INAME", "SX", "SY"},
+                {QString::number(n), "1", "'" + QString::fromUtf8(name) + "'", "40", "30"}));
         TForm7 browser(*pc.form1);
         browser.show();
         browser.Edit1->setFocus();
@@ -113,9 +113,12 @@ private slots:
         FreshMainWindow pc;
         QVERIFY2(pc.Ready(), qPrintable(test_db::WhyNoServer()));
         DatabaseSession &db = pc.form1->Db();
-        QVERIFY(db.CreateMousePosTable() && test_db::CreateMembers(db, {{1, "A"}, {2, "B"}, {3, "C"}}));
-        QVERIFY(db.InsertRow("MOUSEPOS", 4, {"MN", "ST", "MX", "MY"}, {"2", "1", "2147483647", "-2147483648"}));
-        QVERIFY(db.InsertRow("MOUSEPOS", 4, {"MN", "ST", "MX", "MY"}, {"3", "1", "-2147483648", "40000"}));
+        QVERIFY(db.CreateMousePosTable() &&
+                test_db::CreateMembers(db, {{1, "A"}, {2, "B"}, {3, "C"}}));
+        QVERIFY(db.InsertRow("MOUSEPOS", 4, {"MN", "ST", "MX", "MY"},
+                             {"2", "1", "2147483647", "-2147483648"}));
+        QVERIFY(db.InsertRow("MOUSEPOS", 4, {"MN", "ST", "MX", "MY"},
+                             {"3", "1", "-2147483648", "40000"}));
         pc.form1->settings().PcUserNumber = 1;
         pc.form1->SetChildWindowFactory(ChildWindow::Pointer,
                                         [](TForm1 &owner) { return new TForm12(owner); });

@@ -104,15 +104,15 @@ class HostileRowsTest : public QObject {
         const QStringList picture{"N",     "MN", "INAME", "MEMO1", "MEMO2",
                                   "MEMO3", "SX", "SY",    "DATE1", "DATE2"};
         const QString today = QDate::currentDate().toString("yyyyMMdd");
+        Insert(
+            "IMGLIST", picture,
+            {"1", "1", "'普通の絵'", "'x'", "'y'", "'z'", "64", "48", "'20240101'", "'20240102'"});
+        Insert(
+            "IMGLIST", picture,
+            {"2", "NULL", "NULL", "NULL", "NULL", "NULL", "-100", "0", "'abcdefgh'", "'99999999'"});
         Insert("IMGLIST", picture,
-               {"1", "1", "'普通の絵'", "'x'", "'y'", "'z'", "64", "48", "'20240101'",
-                "'20240102'"});
-        Insert("IMGLIST", picture,
-               {"2", "NULL", "NULL", "NULL", "NULL", "NULL", "-100", "0", "'abcdefgh'",
-                "'99999999'"});
-        Insert("IMGLIST", picture,
-               {"3", kInt, Bytes(QByteArray(63, 'N') + '\x9F'), Bytes("\r\n\r\n"),
-                "'%_'''", "NULL", kInt, kInt, "NULL", "'2024'"});
+               {"3", kInt, Bytes(QByteArray(63, 'N') + '\x9F'), Bytes("\r\n\r\n"), "'%_'''", "NULL",
+                kInt, kInt, "NULL", "'2024'"});
         Insert("IMGLIST", picture,
                {"4", "-1", "'巨大'", "NULL", "NULL", "NULL", "100000", "100000", "'00000000'",
                 "NULL"});
@@ -287,7 +287,8 @@ private slots:
         const QString shown = form10->RichEdit1->toPlainText();
         QVERIFY2(shown.contains(QStringLiteral("おはよう")), qPrintable(shown));
         QVERIFY(shown.contains(QStringLiteral("DROP TABLE CHAT")));
-        QVERIFY(shown.indexOf(QStringLiteral("負の番号")) < shown.indexOf(QStringLiteral("おはよう")));
+        QVERIFY(shown.indexOf(QStringLiteral("負の番号")) <
+                shown.indexOf(QStringLiteral("おはよう")));
         QVERIFY(!shown.contains(QStringLiteral("昔")));
 
         form1().mnuChatEditClick();

@@ -61,7 +61,7 @@ QStringList HostileInputs()
         U("lone\rcarriage"),
         U("\u3000全角の空白\u3000"),
         U("   "),
-        QString(200, QChar(0x9577)),  // 長: 400 bytes
+        QString(200, QChar(0x9577)), // 長: 400 bytes
         QString(500, QLatin1Char('x')),
         QString(QChar(0xDC81)) + U("A"),
         U("ｶﾞ'\"ｷﾞ"),
@@ -139,10 +139,10 @@ class HostileTextTest : public QObject {
                     fault = check(input, shown);
                 }
                 ++tried;
-                QVERIFY2(fault.isEmpty(), qPrintable(QStringLiteral("%1 %2 \"%3\": %4")
-                                                         .arg(QLatin1String(name),
-                                                              paste ? "pasted" : "typed", shown,
-                                                              fault)));
+                QVERIFY2(fault.isEmpty(),
+                         qPrintable(QStringLiteral("%1 %2 \"%3\": %4")
+                                        .arg(QLatin1String(name), paste ? "pasted" : "typed", shown,
+                                             fault)));
             }
         }
     }
@@ -197,37 +197,40 @@ private slots:
                 return QString();
             };
         };
-        Fuzz("section name", form3->Edit2, 32,
-             [&] {
-                 form3->Edit1->setText(QString::number(++number));
-                 form3->Button1Click();
-             },
-             storedOrRefused("SECTION", "SNAME"));
+        Fuzz(
+            "section name", form3->Edit2, 32,
+            [&] {
+                form3->Edit1->setText(QString::number(++number));
+                form3->Button1Click();
+            },
+            storedOrRefused("SECTION", "SNAME"));
         // The record number: anything but a positive number is refused with its message.
-        Fuzz("section number", form3->Edit1, 0,
-             [&] {
-                 form3->Edit2->setText(QStringLiteral("番号"));
-                 form3->Button1Click();
-             },
-             [&](const QString &, const QString &) -> QString {
-                 if (Rows("SECTION") != rows) return QStringLiteral("stored");
-                 return messages->texts.size() == 1 ? QString() : QStringLiteral("no message");
-             });
+        Fuzz(
+            "section number", form3->Edit1, 0,
+            [&] {
+                form3->Edit2->setText(QStringLiteral("番号"));
+                form3->Button1Click();
+            },
+            [&](const QString &, const QString &) -> QString {
+                if (Rows("SECTION") != rows) return QStringLiteral("stored");
+                return messages->texts.size() == 1 ? QString() : QStringLiteral("no message");
+            });
         // Renaming one section over and over: only its row changes.
         const QString renamed = QString::number(lastStored);
-        Fuzz("section name, changed", form3->Edit2, 32,
-             [&] {
-                 form3->Edit1->setText(renamed);
-                 form3->Button4Click();
-             },
-             [&](const QString &, const QString &shown) -> QString {
-                 const QString stored = Stored("SNAME", "SECTION", "N=" + renamed);
-                 if (TrimBlanks(shown).isEmpty() || HasQuote(shown))
-                     return messages->texts.size() == 1 ? QString() : QStringLiteral("no message");
-                 if (messages->texts != QStringList{msg::kChanged})
-                     return QStringLiteral("said ") + messages->texts.join('|');
-                 return stored == shown ? QString() : QStringLiteral("stored as ") + stored;
-             });
+        Fuzz(
+            "section name, changed", form3->Edit2, 32,
+            [&] {
+                form3->Edit1->setText(renamed);
+                form3->Button4Click();
+            },
+            [&](const QString &, const QString &shown) -> QString {
+                const QString stored = Stored("SNAME", "SECTION", "N=" + renamed);
+                if (TrimBlanks(shown).isEmpty() || HasQuote(shown))
+                    return messages->texts.size() == 1 ? QString() : QStringLiteral("no message");
+                if (messages->texts != QStringList{msg::kChanged})
+                    return QStringLiteral("said ") + messages->texts.join('|');
+                return stored == shown ? QString() : QStringLiteral("stored as ") + stored;
+            });
         QCOMPARE(Rows("SECTION"), rows);
         form3->hide();
 
@@ -236,12 +239,13 @@ private slots:
         QVERIFY(form4->isVisible());
         number = 0;
         rows = 0;
-        Fuzz("member name", form4->Edit2, 16,
-             [&] {
-                 form4->Edit1->setText(QString::number(++number));
-                 form4->Button1Click();
-             },
-             storedOrRefused("MEMBER", "PNAME"));
+        Fuzz(
+            "member name", form4->Edit2, 16,
+            [&] {
+                form4->Edit1->setText(QString::number(++number));
+                form4->Button1Click();
+            },
+            storedOrRefused("MEMBER", "PNAME"));
         form4->hide();
 
         // The database login fields take plain letters only: everything else is refused before
@@ -251,23 +255,26 @@ private slots:
         form2->show();
         const DatabaseLogin before = form1().Login();
         for (QLineEdit *field : {form2->Edit4, form2->Edit5}) {
-            Fuzz(field == form2->Edit4 ? "database user" : "database password", field,
-                 field == form2->Edit4 ? 31 : 64,
-                 [&] {
-                     if (field == form2->Edit5) form2->Edit4->setText(QStringLiteral("OFFICE"));
-                     else form2->Edit5->clear();
-                     form2->Button1Click();
-                 },
-                 [&, field](const QString &, const QString &shown) -> QString {
-                     // No user at all is the built-in login, which the server takes.
-                     if (field == form2->Edit4 && shown.isEmpty())
-                         return messages->texts.isEmpty() ? QString() : QStringLiteral("refused");
-                     // A password of plain characters is tried, and the server refuses it.
-                     if (messages->texts.size() != 1) return QStringLiteral("no refusal");
-                     if (field == form2->Edit4 && !(form1().Login() == before))
-                         return QStringLiteral("login changed");
-                     return QString();
-                 });
+            Fuzz(
+                field == form2->Edit4 ? "database user" : "database password", field,
+                field == form2->Edit4 ? 31 : 64,
+                [&] {
+                    if (field == form2->Edit5)
+                        form2->Edit4->setText(QStringLiteral("OFFICE"));
+                    else
+                        form2->Edit5->clear();
+                    form2->Button1Click();
+                },
+                [&, field](const QString &, const QString &shown) -> QString {
+                    // No user at all is the built-in login, which the server takes.
+                    if (field == form2->Edit4 && shown.isEmpty())
+                        return messages->texts.isEmpty() ? QString() : QStringLiteral("refused");
+                    // A password of plain characters is tried, and the server refuses it.
+                    if (messages->texts.size() != 1) return QStringLiteral("no refusal");
+                    if (field == form2->Edit4 && !(form1().Login() == before))
+                        return QStringLiteral("login changed");
+                    return QString();
+                });
         }
         form2->hide();
     }
@@ -286,29 +293,30 @@ private slots:
                                                            {form6->Edit5, "MEMO3"}};
         for (const auto &[edit, column] : texts) {
             const bool isName = edit == form6->Edit2;
-            Fuzz(qPrintable(column), edit, isName ? 64 : 80,
-                 [&, edit = edit] {
-                     form6->Edit1->setText(QString::number(++number));
-                     if (edit != form6->Edit2) form6->Edit2->setText(QStringLiteral("絵"));
-                     for (QLineEdit *memo : {form6->Edit3, form6->Edit4, form6->Edit5})
-                         if (memo != edit) memo->clear();
-                     form6->Edit6->setText(QStringLiteral("64"));
-                     form6->Edit7->setText(QStringLiteral("48"));
-                     form6->Button1Click();
-                 },
-                 [&, column = column, isName](const QString &, const QString &shown) -> QString {
-                     const QString stored =
-                         Stored(column, "IMGLIST", QStringLiteral("N=%1").arg(number));
-                     const bool refused = HasQuote(shown) || (isName && shown.contains(':')) ||
-                                          (isName && TrimBlanks(shown).isEmpty());
-                     if (refused)
-                         return stored == "<none>" && messages->texts.size() == 1
-                                    ? QString()
-                                    : QStringLiteral("not refused");
-                     if (messages->texts != QStringList{U("画像一覧データを登録しました")})
-                         return QStringLiteral("said ") + messages->texts.join('|');
-                     return stored == shown ? QString() : QStringLiteral("stored as ") + stored;
-                 });
+            Fuzz(
+                qPrintable(column), edit, isName ? 64 : 80,
+                [&, edit = edit] {
+                    form6->Edit1->setText(QString::number(++number));
+                    if (edit != form6->Edit2) form6->Edit2->setText(QStringLiteral("絵"));
+                    for (QLineEdit *memo : {form6->Edit3, form6->Edit4, form6->Edit5})
+                        if (memo != edit) memo->clear();
+                    form6->Edit6->setText(QStringLiteral("64"));
+                    form6->Edit7->setText(QStringLiteral("48"));
+                    form6->Button1Click();
+                },
+                [&, column = column, isName](const QString &, const QString &shown) -> QString {
+                    const QString stored =
+                        Stored(column, "IMGLIST", QStringLiteral("N=%1").arg(number));
+                    const bool refused = HasQuote(shown) || (isName && shown.contains(':')) ||
+                                         (isName && TrimBlanks(shown).isEmpty());
+                    if (refused)
+                        return stored == "<none>" && messages->texts.size() == 1
+                                   ? QString()
+                                   : QStringLiteral("not refused");
+                    if (messages->texts != QStringList{U("画像一覧データを登録しました")})
+                        return QStringLiteral("said ") + messages->texts.join('|');
+                    return stored == shown ? QString() : QStringLiteral("stored as ") + stored;
+                });
         }
         // Number, sizes and dates: a number field keeps what it holds; anything that is not a
         // valid value is refused, and no row appears.
@@ -317,31 +325,33 @@ private slots:
         for (QLineEdit *memo : {form6->Edit3, form6->Edit4, form6->Edit5}) memo->clear();
         int before = 0;
         for (QLineEdit *edit : checked) {
-            Fuzz("picture number, size or date", edit, edit == form6->Edit6 || edit == form6->Edit7 ? 4 : 8,
-                 [&, edit] {
-                     before = Rows("IMGLIST");
-                     const QString kept = edit->text();
-                     form6->Edit1->setText(QString::number(++number));
-                     form6->Edit2->setText(QStringLiteral("絵"));
-                     form6->Edit6->setText(QStringLiteral("64"));
-                     form6->Edit7->setText(QStringLiteral("48"));
-                     form6->Edit8->clear();
-                     form6->Edit9->clear();
-                     edit->setText(kept);
-                     form6->Button1Click();
-                 },
-                 [&](const QString &, const QString &) -> QString {
-                     const int added = Rows("IMGLIST") - before;
-                     if (added == 1) // the value was a valid one
-                         return messages->texts == QStringList{U("画像一覧データを登録しました")}
-                                    ? QString()
-                                    : QStringLiteral("said ") + messages->texts.join('|');
-                     if (added != 0) return QStringLiteral("rows added: %1").arg(added);
-                     // A number below 1 only empties the number field.
-                     return messages->texts.size() <= 1 ? QString()
-                                                        : QStringLiteral("messages: ") +
-                                                              messages->texts.join('|');
-                 });
+            Fuzz(
+                "picture number, size or date", edit,
+                edit == form6->Edit6 || edit == form6->Edit7 ? 4 : 8,
+                [&, edit] {
+                    before = Rows("IMGLIST");
+                    const QString kept = edit->text();
+                    form6->Edit1->setText(QString::number(++number));
+                    form6->Edit2->setText(QStringLiteral("絵"));
+                    form6->Edit6->setText(QStringLiteral("64"));
+                    form6->Edit7->setText(QStringLiteral("48"));
+                    form6->Edit8->clear();
+                    form6->Edit9->clear();
+                    edit->setText(kept);
+                    form6->Button1Click();
+                },
+                [&](const QString &, const QString &) -> QString {
+                    const int added = Rows("IMGLIST") - before;
+                    if (added == 1) // the value was a valid one
+                        return messages->texts == QStringList{U("画像一覧データを登録しました")}
+                                   ? QString()
+                                   : QStringLiteral("said ") + messages->texts.join('|');
+                    if (added != 0) return QStringLiteral("rows added: %1").arg(added);
+                    // A number below 1 only empties the number field.
+                    return messages->texts.size() <= 1
+                               ? QString()
+                               : QStringLiteral("messages: ") + messages->texts.join('|');
+                });
         }
 
         // The catalogue's filter is not checked: it only ever filters.
@@ -350,32 +360,34 @@ private slots:
         QVERIFY(form7);
         const int pictures = Rows("IMGLIST");
         for (int column = 1; column < form7->ComboBox2->count(); ++column) {
-            Fuzz("catalogue filter", form7->Edit1, 0,
-                 [&] {
-                     form7->ComboBox2->setCurrentIndex(column);
-                     form7->ComboBox2Select();
-                 },
-                 [&](const QString &, const QString &shown) -> QString {
-                     if (Rows("IMGLIST") != pictures) return QStringLiteral("rows changed");
-                     for (int r = 1; r < form7->SG1->RowCount(); ++r) {
-                         if (form7->SG1->Cell(0, r).isEmpty()) continue;
-                         // % and _ are the pattern's own wildcards.
-                         const bool literal = !shown.contains('%') && !shown.contains('_');
-                         if (column == 1 && literal && !form7->SG1->Cell(1, r).contains(shown))
-                             return QStringLiteral("lists ") + form7->SG1->Cell(1, r);
-                     }
-                     return messages->texts.isEmpty() ? QString() : QStringLiteral("a message");
-                 });
+            Fuzz(
+                "catalogue filter", form7->Edit1, 0,
+                [&] {
+                    form7->ComboBox2->setCurrentIndex(column);
+                    form7->ComboBox2Select();
+                },
+                [&](const QString &, const QString &shown) -> QString {
+                    if (Rows("IMGLIST") != pictures) return QStringLiteral("rows changed");
+                    for (int r = 1; r < form7->SG1->RowCount(); ++r) {
+                        if (form7->SG1->Cell(0, r).isEmpty()) continue;
+                        // % and _ are the pattern's own wildcards.
+                        const bool literal = !shown.contains('%') && !shown.contains('_');
+                        if (column == 1 && literal && !form7->SG1->Cell(1, r).contains(shown))
+                            return QStringLiteral("lists ") + form7->SG1->Cell(1, r);
+                    }
+                    return messages->texts.isEmpty() ? QString() : QStringLiteral("a message");
+                });
         }
         // The pen size: a number from 1 to 300, or its message.
         auto *form9 = static_cast<TForm9 *>(form1().StartupDialog(PlacedDialog::Form9));
         form9->show();
-        Fuzz("pen size", form9->Edit1, 0, [&] { form9->Button1Click(); },
-             [&](const QString &, const QString &shown) -> QString {
-                 const int size = StrToIntOrZero(shown);
-                 if (size >= 1 && size <= 300) return QString();
-                 return messages->texts.size() == 1 ? QString() : QStringLiteral("no message");
-             });
+        Fuzz(
+            "pen size", form9->Edit1, 0, [&] { form9->Button1Click(); },
+            [&](const QString &, const QString &shown) -> QString {
+                const int size = StrToIntOrZero(shown);
+                if (size >= 1 && size <= 300) return QString();
+                return messages->texts.size() == 1 ? QString() : QStringLiteral("no message");
+            });
         form9->hide();
     }
 
@@ -388,64 +400,66 @@ private slots:
         QVERIFY(form10);
         // The input line drops quotes and control characters and sends the rest.
         int lines = 0;
-        Fuzz("chat line", form10->Edit1, 80,
-             [&] { QTest::keyClick(form10->Edit1, Qt::Key_Return); },
-             [&](const QString &, const QString &shown) -> QString {
-                 const QString sent = StripQuotes(shown);
-                 if (TrimBlanks(sent).isEmpty())
-                     return Rows("CHAT") == lines ? QString() : QStringLiteral("sent a blank");
-                 ++lines;
-                 const QString stored = Stored("CTEXT", "CHAT", QStringLiteral("N=%1").arg(lines));
-                 if (stored != sent) return QStringLiteral("stored as ") + stored;
-                 if (!form10->Edit1->text().isEmpty()) return QStringLiteral("line kept");
-                 if (!form10->RichEdit1->toPlainText().contains(sent))
-                     return QStringLiteral("not shown");
-                 return messages->texts.isEmpty() ? QString() : QStringLiteral("a message");
-             });
+        Fuzz(
+            "chat line", form10->Edit1, 80, [&] { QTest::keyClick(form10->Edit1, Qt::Key_Return); },
+            [&](const QString &, const QString &shown) -> QString {
+                const QString sent = StripQuotes(shown);
+                if (TrimBlanks(sent).isEmpty())
+                    return Rows("CHAT") == lines ? QString() : QStringLiteral("sent a blank");
+                ++lines;
+                const QString stored = Stored("CTEXT", "CHAT", QStringLiteral("N=%1").arg(lines));
+                if (stored != sent) return QStringLiteral("stored as ") + stored;
+                if (!form10->Edit1->text().isEmpty()) return QStringLiteral("line kept");
+                if (!form10->RichEdit1->toPlainText().contains(sent))
+                    return QStringLiteral("not shown");
+                return messages->texts.isEmpty() ? QString() : QStringLiteral("a message");
+            });
 
         form1().mnuChatEditClick();
         auto *form11 = static_cast<TForm11 *>(form1().StartupDialog(PlacedDialog::Form11));
         QVERIFY(form11->isVisible());
         int number = 1000;
-        Fuzz("chat text", form11->Edit2, 80,
-             [&] {
-                 form11->Edit1->setText(QString::number(++number));
-                 form11->Edit3->clear();
-                 form11->Edit4->clear();
-                 form11->Button1Click();
-             },
-             [&](const QString &, const QString &shown) -> QString {
-                 const QString stored = Stored("CTEXT", "CHAT", QStringLiteral("N=%1").arg(number));
-                 if (HasQuote(shown))
-                     return stored == "<none>" && messages->texts == QStringList{msg::kNoQuotes}
-                                ? QString()
-                                : QStringLiteral("not refused");
-                 if (messages->texts != QStringList{msg::kAdded})
-                     return QStringLiteral("said ") + messages->texts.join('|');
-                 return stored == shown ? QString() : QStringLiteral("stored as ") + stored;
-             });
+        Fuzz(
+            "chat text", form11->Edit2, 80,
+            [&] {
+                form11->Edit1->setText(QString::number(++number));
+                form11->Edit3->clear();
+                form11->Edit4->clear();
+                form11->Button1Click();
+            },
+            [&](const QString &, const QString &shown) -> QString {
+                const QString stored = Stored("CTEXT", "CHAT", QStringLiteral("N=%1").arg(number));
+                if (HasQuote(shown))
+                    return stored == "<none>" && messages->texts == QStringList{msg::kNoQuotes}
+                               ? QString()
+                               : QStringLiteral("not refused");
+                if (messages->texts != QStringList{msg::kAdded})
+                    return QStringLiteral("said ") + messages->texts.join('|');
+                return stored == shown ? QString() : QStringLiteral("stored as ") + stored;
+            });
         for (QLineEdit *edit : {form11->Edit3, form11->Edit4}) {
-            Fuzz(edit == form11->Edit3 ? "chat date" : "chat time", edit,
-                 edit == form11->Edit3 ? 8 : 6,
-                 [&, edit] {
-                     const QString kept = edit->text();
-                     form11->Edit1->setText(QString::number(++number));
-                     form11->Edit2->setText(QStringLiteral("日時"));
-                     form11->Edit3->clear();
-                     form11->Edit4->clear();
-                     edit->setText(kept);
-                     form11->Button1Click();
-                 },
-                 [&, edit](const QString &, const QString &shown) -> QString {
-                     const QString column = edit == form11->Edit3 ? "CDATE" : "CTIME";
-                     const QString stored =
-                         Stored(column, "CHAT", QStringLiteral("N=%1").arg(number));
-                     if (messages->texts == QStringList{msg::kAdded})
-                         return stored == shown ? QString() : QStringLiteral("stored as ") + stored;
-                     return stored == "<none>" && messages->texts.size() == 1
-                                ? QString()
-                                : QStringLiteral("said ") + messages->texts.join('|');
-                 });
+            Fuzz(
+                edit == form11->Edit3 ? "chat date" : "chat time", edit,
+                edit == form11->Edit3 ? 8 : 6,
+                [&, edit] {
+                    const QString kept = edit->text();
+                    form11->Edit1->setText(QString::number(++number));
+                    form11->Edit2->setText(QStringLiteral("日時"));
+                    form11->Edit3->clear();
+                    form11->Edit4->clear();
+                    edit->setText(kept);
+                    form11->Button1Click();
+                },
+                [&, edit](const QString &, const QString &shown) -> QString {
+                    const QString column = edit == form11->Edit3 ? "CDATE" : "CTIME";
+                    const QString stored =
+                        Stored(column, "CHAT", QStringLiteral("N=%1").arg(number));
+                    if (messages->texts == QStringList{msg::kAdded})
+                        return stored == shown ? QString() : QStringLiteral("stored as ") + stored;
+                    return stored == "<none>" && messages->texts.size() == 1
+                               ? QString()
+                               : QStringLiteral("said ") + messages->texts.join('|');
+                });
         }
         form11->hide();
         QVERIFY(form1().Db().TableExists("CHAT"));

@@ -105,8 +105,9 @@ int main(int argc, char *argv[])
         bytesTried += bytes.size();
         ++triedByKind[settings_fuzz::KindOf(seed)];
         if (!fault.isEmpty())
-            faults << QStringLiteral("seed %1 (%2): %3").arg(seed).arg(settings_fuzz::KindOf(seed),
-                                                                      fault);
+            faults << QStringLiteral("seed %1 (%2): %3")
+                          .arg(seed)
+                          .arg(settings_fuzz::KindOf(seed), fault);
     }
     const double seconds = std::max<qint64>(total.elapsed(), 1) / 1000.0;
 

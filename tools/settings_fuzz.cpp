@@ -39,10 +39,9 @@ enum Kind {
 };
 
 const char *const kKindNames[kKindCount] = {
-    "random bytes",    "truncated",        "over-long lines", "huge and negative numbers",
-    "lone CR",         "Ctrl-Z inside",    "invalid CP932",   "too few lines",
-    "too many lines",  "several at once",
-};
+    "random bytes",   "truncated",      "over-long lines", "huge and negative numbers",
+    "lone CR",        "Ctrl-Z inside",  "invalid CP932",   "too few lines",
+    "too many lines", "several at once"};
 
 class Maker {
 public:
@@ -53,14 +52,14 @@ public:
 
     QByteArray Number()
     {
+        // clang-format off
         static const char *const odd[] = {
             "2147483647", "-2147483648", "2147483648", "-2147483649", "99999999999999999999",
-            "$FFFFFFFF",  "$7FFFFFFF",   "0x80000000", "-0",          "+",
-            "-",          " 12",         "12 ",       "1e9",         "0x",
-            "$",          "--5",         "+-5",       "\t7",         "0",
-            "-1",         "-100000",     "16777216",  "1000000",     "x1F",
-            "１２",       "00000000000000000000000000012", "",          " ",
+            "$FFFFFFFF", "$7FFFFFFF", "0x80000000", "-0", "+", "-", " 12", "12 ", "1e9", "0x", "$",
+            "--5", "+-5", "\t7", "0", "-1", "-100000", "16777216", "1000000", "x1F", "１２",
+            "00000000000000000000000000012", "", " "
         };
+        // clang-format on
         switch (Below(4)) {
         case 0: return QByteArray(odd[Below(int(std::size(odd)))]);
         case 1: return QByteArray::number(qint32(random_.generate()));
@@ -71,11 +70,13 @@ public:
 
     QByteArray Text(int maxChars)
     {
+        // clang-format off
         static const char *const words[] = {
             "localhost:", "192.168.0.10/3050:", "/var/lib/oekaki/", "PAINT.FDB", "C:\\data\\",
-            "\x95\x5C",   "\x83\x5C",           "\x8E\x52\x93\x63", "\x81\x60", "\x87\x40",
-            "\xB1\xB2",   "'; DROP TABLE MEMBER; --", "\"", "%", "\\",
+            "\x95\x5C", "\x83\x5C", "\x8E\x52\x93\x63", "\x81\x60", "\x87\x40", "\xB1\xB2",
+            "'; DROP TABLE MEMBER; --", "\"", "%", "\\"
         };
+        // clang-format on
         QByteArray text;
         const int n = Below(maxChars + 1);
         for (int i = 0; i < n; ++i) text += words[Below(int(std::size(words)))];
@@ -85,12 +86,13 @@ public:
     // Bytes CP932 has no character for, or that start one and never finish it.
     QByteArray InvalidCp932()
     {
+        // clang-format off
         static const char *const bad[] = {
-            "\x81",     "\x9F",     "\xE0",     "\xFC",     "\x80",     "\xA0",
-            "\xFD",     "\xFE",     "\xFF",     "\x85\x40", "\xEB\x40", "\xF0\x40",
-            "\x81\x7F", "\x81\xFD", "\x81\x0A", "\x81\x0D", "\x81\x1A", "\x00",
-            "\x81\x27", "\xED\x40", "\xFA\x40", "\xEE\xEF", "\x87\x90",
+            "\x81", "\x9F", "\xE0", "\xFC", "\x80", "\xA0", "\xFD", "\xFE", "\xFF", "\x85\x40",
+            "\xEB\x40", "\xF0\x40", "\x81\x7F", "\x81\xFD", "\x81\x0A", "\x81\x0D", "\x81\x1A",
+            "\x00", "\x81\x27", "\xED\x40", "\xFA\x40", "\xEE\xEF", "\x87\x90"
         };
+        // clang-format on
         QByteArray text;
         const int n = 1 + Below(6);
         for (int i = 0; i < n; ++i) {
@@ -221,9 +223,8 @@ QString Differs(const char *what, const QString &got, const QString &expected)
     return QStringLiteral("%1: %2, expected %3").arg(QLatin1String(what), got, expected);
 }
 
-#define SAME_NUMBER(what, got, expected)                                                       \
-    if ((got) != (expected))                                                                   \
-        return Differs(what, QString::number(got), QString::number(expected));
+#define SAME_NUMBER(what, got, expected)                                                           \
+    if ((got) != (expected)) return Differs(what, QString::number(got), QString::number(expected));
 
 QString CompareValues(const Settings &a, const Settings &b)
 {
@@ -318,8 +319,7 @@ QString TryFile(TForm1 &form1, const QString &folder, const QByteArray &bytes)
                                                         {5, loaded.PcUserName},
                                                         {30, loaded.BitmapFolder}}};
     for (const auto &[line, value] : texts) {
-        const QString expected =
-            line <= lines.size() ? cp932::Decode(lines[line - 1]) : QString();
+        const QString expected = line <= lines.size() ? cp932::Decode(lines[line - 1]) : QString();
         if (value != expected) return QStringLiteral("text line %1 read wrongly").arg(line);
     }
 
