@@ -114,6 +114,7 @@ class HostileTextTest : public QObject {
     std::unique_ptr<FreshMainWindow> pc, otherPc;
     TForm1 &form1() { return *pc->form1; }
     int tried = 0;
+    QElapsedTimer clock;
 
     // One column of one row, as another PC reads it now; "<none>" when there is no row.
     QString Stored(const QString &column, const QString &table, const QString &where)
@@ -160,16 +161,17 @@ private slots:
         pc->Show();
         otherPc = std::make_unique<FreshMainWindow>(*pc, 2);
         tried = 0;
+        clock.start();
     }
     void cleanup()
     {
-        qInfo("%d inputs tried", tried);
+        qInfo("%d inputs tried in %lld ms", tried, static_cast<long long>(clock.elapsed()));
         otherPc.reset();
         pc.reset();
         messages.reset();
     }
 
-    void sectionMemberAndDatabaseFields()
+    void sectionAndMemberFields()
     {
         form1().mnuAddTable1Click();
         auto *form3 = static_cast<TForm3 *>(form1().StartupDialog(PlacedDialog::Form3));
@@ -247,18 +249,25 @@ private slots:
             },
             storedOrRefused("MEMBER", "PNAME"));
         form4->hide();
+    }
 
-        // The database login fields take plain letters only: everything else is refused before
-        // anything is tried, and the login in use stays.
+    void databaseSettingsFields()
+    {
+        // The database settings try what they are given at once; here on a server that is not
+        // there. The database login fields take plain letters only: everything else is refused
+        // before anything is tried, and the login in use stays.
         form1().DisconnectDatabase();
         auto *form2 = static_cast<TForm2 *>(form1().StartupDialog(PlacedDialog::Form2));
         form2->show();
+        const Settings nowhere = test_db::UnreachableSettings();
         const DatabaseLogin before = form1().Login();
         for (QLineEdit *field : {form2->Edit4, form2->Edit5}) {
             Fuzz(
                 field == form2->Edit4 ? "database user" : "database password", field,
                 field == form2->Edit4 ? 31 : 64,
                 [&] {
+                    form2->Edit1->setText(nowhere.ServerPrefix);
+                    form2->Edit2->setText(nowhere.DataFolder);
                     if (field == form2->Edit5)
                         form2->Edit4->setText(QStringLiteral("OFFICE"));
                     else
@@ -266,13 +275,39 @@ private slots:
                     form2->Button1Click();
                 },
                 [&, field](const QString &, const QString &shown) -> QString {
-                    // No user at all is the built-in login, which the server takes.
-                    if (field == form2->Edit4 && shown.isEmpty())
-                        return messages->texts.isEmpty() ? QString() : QStringLiteral("refused");
-                    // A password of plain characters is tried, and the server refuses it.
                     if (messages->texts.size() != 1) return QStringLiteral("no refusal");
-                    if (field == form2->Edit4 && !(form1().Login() == before))
+                    if (field == form2->Edit4 && !shown.isEmpty() && !(form1().Login() == before))
                         return QStringLiteral("login changed");
+                    return QString();
+                });
+        }
+        // The folder and the file name go into the settings file as typed (the name upper-cased
+        // and given its extension), and come back from it the same.
+        for (QLineEdit *field : {form2->Edit2, form2->Edit3}) {
+            Fuzz(
+                field == form2->Edit2 ? "database folder" : "database file name", field, 0,
+                [&] {
+                    form2->Edit1->setText(nowhere.ServerPrefix);
+                    if (field == form2->Edit3)
+                        form2->Edit2->setText(nowhere.DataFolder);
+                    else
+                        form2->Edit3->setText(QStringLiteral("PAINT.FDB"));
+                    form2->Edit4->clear();
+                    form2->Edit5->clear();
+                    form2->Button1Click();
+                },
+                [&, field](const QString &, const QString &shown) -> QString {
+                    if (messages->texts.size() != 1) return QStringLiteral("no message");
+                    if (TrimBlanks(shown).isEmpty()) return QString();
+                    const Settings &s = form1().settings();
+                    const QString kept = field == form2->Edit2 ? s.DataFolder : s.DatabaseFileName;
+                    if (kept != (field == form2->Edit2 ? shown : StoredDatabaseFileName(shown)))
+                        return QStringLiteral("kept as ") + kept;
+                    const Settings back =
+                        ParseSettingsFile(FormatSettingsFile(s, WindowPlacements()), true).settings;
+                    if (back.DataFolder != s.DataFolder ||
+                        back.DatabaseFileName != s.DatabaseFileName)
+                        return QStringLiteral("settings file reads back otherwise");
                     return QString();
                 });
         }
