@@ -3,6 +3,7 @@
 // a surrogate pair, and the catalogue filter's look-alikes.
 
 #include "board_fixture.h"
+#include "cp932.h"
 #include "cp932_validator.h"
 #include "image_list_browser.h"
 #include "message_recorder.h"
@@ -48,6 +49,30 @@ private slots:
         QVERIFY(WriteSettingsFile(path, Settings(), windows));
         form1.LoadSettings(path);
         QCOMPARE(form1.geometry().size(), QSize(400, 300));
+    }
+
+    void aStrayByteKeepsTheCharacterAfterIt()
+    {
+        // EE opens no character before ED; ED A0 (NEC's code of an IBM character) is written
+        // in its IBM code FA xx, and EE FA is a character: the settings file's database name
+        // read back otherwise. Found among damaged settings files (seeds 10050 and 31500).
+        for (const QByteArray &bytes :
+             {QByteArray("\xEE\xED\xA0\x84\x35"), QByteArray("\x85\xEE\xED\x6F\xDF"),
+              QByteArray("\x81\xED\x40"), QByteArray("\xEE\x87\x90")}) {
+            const QString text = cp932::Decode(bytes);
+            QByteArray out;
+            QVERIFY(cp932::Encode(text, out));
+            QCOMPARE(cp932::Decode(out), text);
+            QCOMPARE(cp932::EncodeLossy(text), out);
+            const QByteArray file = bytes + "\r\n";
+            const Settings read = ParseSettingsFile(file, true).settings;
+            QCOMPARE(ParseSettingsFile(FormatSettingsFile(read, WindowPlacements()), true)
+                         .settings.ServerPrefix,
+                     text);
+        }
+        // Elsewhere such a character is written as Windows writes it, as before.
+        QCOMPARE(cp932::EncodeLossy(cp932::Decode("\xED\x40")), QByteArray("\xFA\x5C"));
+        QCOMPARE(cp932::EncodeLossy(cp932::Decode("A\xED\x40")), QByteArray("A\xFA\x5C"));
     }
 
     void aPastedHalfOfAPairIsLeftOut()
