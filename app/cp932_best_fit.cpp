@@ -28,6 +28,13 @@ FittedText FitToCp932(QStringView text)
             ++fitted.leftOut;
             continue;
         }
+        // A lone half of a pair is no character. It must not pass as one of the stand-ins
+        // that keep a stray byte read from the database: pasted, it would be stored as that
+        // byte and read back as another character.
+        if (QChar::isLowSurrogate(c)) {
+            ++fitted.leftOut;
+            continue;
+        }
         const QChar fit(BestFitFor(c));
         if (cp932::ByteLength(QString(fit)) < 0)
             ++fitted.leftOut;

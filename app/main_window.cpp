@@ -10,7 +10,10 @@
 #include <QDir>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
+
+#include <algorithm>
 
 TForm1::TForm1(const QString &settingsFilePath) : settingsFilePathOverride_(settingsFilePath)
 {
@@ -215,10 +218,15 @@ void TForm1::LoadSettings(const QString &path)
     const QRect &main = file.windows.mainWindow;
     if (file.HasLine(L::kMainLeft)) move(main.x(), y());
     if (file.HasLine(L::kMainTop)) move(x(), main.y());
-    // A width or height below what the window can be is raised to its minimum.
+    // A width or height below what the window can be is raised to its minimum. One beyond the
+    // whole desktop is lowered to it: millions of pixels would take all the PC's memory for the
+    // window's picture and hang the program at its start, and no frame could be reached.
     const QSize least = minimumSizeHint().expandedTo(QSize(1, 1));
-    if (file.HasLine(L::kMainWidth)) resize(std::max(main.width(), least.width()), height());
-    if (file.HasLine(L::kMainHeight)) resize(width(), std::max(main.height(), least.height()));
+    const QSize most = (screen() ? screen()->virtualSize() : QSize(4096, 4096)).expandedTo(least);
+    if (file.HasLine(L::kMainWidth))
+        resize(std::clamp(main.width(), least.width(), most.width()), height());
+    if (file.HasLine(L::kMainHeight))
+        resize(width(), std::clamp(main.height(), least.height(), most.height()));
 
     for (int d = 0; d < kPlacedDialogCount; ++d) {
         const int left = L::DialogLeft(PlacedDialog(d));

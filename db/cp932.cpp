@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <array>
+#include <unordered_map>
 #include <vector>
 
 namespace cp932 {
@@ -44,6 +45,8 @@ char16_t SingleByteChar(unsigned b)
 struct Tables {
     std::array<char16_t, kLeadCount * 256> pairs{}; // lead index * 256 + trail; 0 unassigned
     std::vector<quint16> codes;                     // per UTF-16 unit: byte, or lead << 8 | trail
+    // The other codes of a character with more than one, any of which it may have been read as.
+    std::unordered_map<char16_t, std::vector<quint16>> otherCodes;
 
     Tables() : codes(0x10000, 0)
     {
@@ -81,7 +84,11 @@ struct Tables {
                 if (!IsLeadByte(lead) || (lead == 0xED || lead == 0xEE) != necSelected) continue;
                 for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
                     const char16_t c = pairs[LeadIndex(lead) * 256 + trail];
-                    if (c && !codes[c]) codes[c] = quint16(lead << 8 | trail);
+                    const quint16 code = quint16(lead << 8 | trail);
+                    if (c && !codes[c])
+                        codes[c] = code;
+                    else if (c && codes[c] != code)
+                        otherCodes[c].push_back(code);
                 }
             }
         }
@@ -114,6 +121,23 @@ quint16 CodeOf(char16_t c, const Tables &tables)
     return c < 0x80 ? quint16(c) : tables.codes[c];
 }
 
+// The code of a double-byte character written right after a stray lead byte. Its usual code
+// could pair with that byte into another character, and the two would read back as something
+// else; but the character was read after that byte in one of its codes that does not pair, so
+// one exists: that one is written.
+quint16 CodeAfterStrayLead(char16_t c, quint16 code, unsigned strayLead, const Tables &tables)
+{
+    auto pairs = [&](quint16 candidate) {
+        return tables.pairs[LeadIndex(strayLead) * 256 + (candidate >> 8)] != 0;
+    };
+    if (!pairs(code)) return code;
+    const auto others = tables.otherCodes.find(c);
+    if (others == tables.otherCodes.end()) return code;
+    for (quint16 other : others->second)
+        if (!pairs(other)) return other;
+    return code;
+}
+
 // Writes the text's bytes to `out` (room for two per character); a character without a code
 // becomes `substitute`, or ends the encoding when that is 0. Returns the byte count or -1.
 int EncodeTo(const QString &text, char *out, char substitute)
@@ -121,9 +145,12 @@ int EncodeTo(const QString &text, char *out, char substitute)
     const Tables &tables = Table();
     int n = 0;
     bool afterHighSurrogate = false;
+    unsigned strayLead = 0; // the lead byte just written alone, if any
     for (QChar qc : text) {
         const char16_t c = qc.unicode();
-        const quint16 code = CodeOf(c, tables);
+        quint16 code = CodeOf(c, tables);
+        if (strayLead && code > 0xFF) code = CodeAfterStrayLead(c, code, strayLead, tables);
+        strayLead = code && c > kEscapeBase && c <= kEscapeBase + 0xFF ? c - kEscapeBase : 0;
         const bool secondHalf = afterHighSurrogate && QChar::isLowSurrogate(c);
         afterHighSurrogate = QChar::isHighSurrogate(c);
         if ((code == 0 && c != 0) || secondHalf) {

@@ -24,9 +24,12 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace {
 
-constexpr int kPollInterval = 5000; // ms
+constexpr int kPollInterval = 5000;       // ms
+constexpr int kLargestPictureSide = 2000; // the record editor registers none larger
 
 QToolButton *PlaceToolButton(QWidget *panel, const char *name, const QIcon &glyph, int top)
 {
@@ -150,8 +153,11 @@ void TForm8::StartTimer()
 void TForm8::FormShow()
 {
     PictureNumber = Form1.CurrentImageNumber;
-    PictureWidth = Form1.CurrentImageWidth;
-    PictureHeight = Form1.CurrentImageHeight;
+    // No picture can be registered larger than 2000 pixels a side. A larger size written by
+    // another client would take all the PC's memory (or none at all, and show nothing): the
+    // board shows the picture's top-left 2000 x 2000 pixels instead.
+    PictureWidth = std::min(Form1.CurrentImageWidth, kLargestPictureSide);
+    PictureHeight = std::min(Form1.CurrentImageHeight, kLargestPictureSide);
     Frame()->resize(settings().DrawWindowWidth, settings().DrawWindowHeight);
     initialFolder_ = settings().BitmapFolder;
     BoardPenShape = settings().PenShape;

@@ -1,5 +1,6 @@
 #include "image_list_browser.h"
 
+#include "cp932_validator.h"
 #include "image_list_page.h"
 #include "image_windows.h"
 #include "main_window.h"
@@ -101,6 +102,10 @@ void TForm7::BuildTopPanel()
         ComboBox1->addItem(QString::fromUtf8(order.item));
     Label2 = PlaceLabel(Panel2, QStringLiteral("絞り込み："), 176, 36);
     Edit1 = PlaceEdit(Panel2, "Edit1", 248, 32, 121);
+    // No limit, but the stored names are CP932: a look-alike the input method gives (〜 for
+    // ～) finds what the other PCs wrote, and a character no PC can store would only empty
+    // the page.
+    LimitBytes(Edit1, 0);
     ComboBox2 = new QComboBox(Panel2);
     ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
     ComboBox2->setGeometry(368, 32, 105, 21);

@@ -22,6 +22,16 @@ const QString kTable = QStringLiteral("MOUSEPOS");
 constexpr int kTickMs = 1000;
 const QColor kBalloonColor(0, 255, 255);
 
+// Where a member's balloon goes: its stored offset from this PC's main window. The offset is
+// whatever a PC wrote, up to the ends of INTEGER; added to the corner it must not overflow,
+// and no screen reaches beyond the window system's coordinates (a larger one would wrap round
+// onto the screen): such a balloon stays out of sight.
+QPoint BalloonTip(int x, int y, QPoint corner)
+{
+    auto onScreens = [](qint64 v) { return int(std::clamp<qint64>(v, -32768, 32767)); };
+    return QPoint(onScreens(qint64(x) + corner.x()), onScreens(qint64(y) + corner.y()));
+}
+
 } // namespace
 
 TForm12::TForm12(TForm1 &form1) : ChildForm(form1)
@@ -194,7 +204,7 @@ void TForm12::OpenBalloon(PointerEntry &entry, const QString &name)
         auto balloon = std::make_unique<TForm13>();
         balloon->BalloonText = name;
         balloon->BalloonColor = kBalloonColor;
-        balloon->move(QPoint(entry.X, entry.Y) + MainWindowCorner()); // no flash at (0, 0)
+        balloon->move(BalloonTip(entry.X, entry.Y, MainWindowCorner())); // no flash at (0, 0)
         balloon->show();
         entry.Balloon = balloon.release();
         entry.Shown = 1;
@@ -221,6 +231,6 @@ void TForm12::PlaceBalloons()
             entry.Shown = 0;
             continue;
         }
-        entry.Balloon->Place(QPoint(entry.X, entry.Y) + corner);
+        entry.Balloon->Place(BalloonTip(entry.X, entry.Y, corner));
     }
 }
