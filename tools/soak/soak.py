@@ -1,0 +1,444 @@
+"""The soak: the whole program the way a busy office uses it, while its server is stopped,
+killed and frozen. Run it with scripts/soak.sh, which builds first and says which build to use
+(OEKAKI_PROGRAM, SOAK_MEMBER).
+
+Three program copies draw on one picture while a fourth watches and a fifth loads catalogue
+pages; ten chat members send their lines and ten members share their pointers (processes of
+tools/soak_member, the program's own windows offscreen). Then it checks every stored row, every
+board's pixels, every chat window's lines and every balloon, and prints one table."""
+
+import argparse
+import os
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from soak_copies import Copy, MessageBoxCloser, pen_rgb  # noqa: E402
+from soak_server import Faults, OwnServer  # noqa: E402
+from oekaki_harness import Database, HarnessError  # noqa: E402  (on the path soak_copies set)
+
+PICTURE = (380, 330)
+STROKE = 250  # points per stroke
+COLOURS = (0x0000FF, 0x00A000, 0xFF0000)  # red, green, blue (0x00BBGGRR)
+DRAWERS, WATCHER, READER = (1, 2, 3), 4, 5
+CHAT_BASE, POINTER_BASE = 10, 20
+
+
+def log(text):
+    print("[%s] %s" % (time.strftime("%H:%M:%S"), text), flush=True)
+
+
+class Soak:
+    def __init__(self, options):
+        self.o = options
+        self.server = OwnServer()
+        self.copies = []
+        self.members = []
+        self.control = tempfile.mkdtemp(prefix="oekaki-soak.")
+        self.sent = {m: [] for m in DRAWERS}  # every pixel each drawer moved through, in order
+        self.strokes_in_outage = 0
+        self.catalogue_loads = [0, 0]  # all, while the server was away
+        self.recoveries = []  # (kind, seconds until every pointer member wrote again)
+        self.problems = []
+        self.started = time.monotonic()
+
+    # --- the database, read with isql --------------------------------------------------------
+    def db(self):
+        db = Database(self.server.prefix, self.server.data)
+        db.file = "SOAK.FDB"
+        db.path = self.server.prefix + self.server.data + db.file
+        return db
+
+    def rows(self, select, timeout=60):
+        deadline = time.monotonic() + timeout
+        while True:
+            try:
+                return self.db().rows(select)
+            except (HarnessError, subprocess.TimeoutExpired):
+                if time.monotonic() > deadline:
+                    raise
+                time.sleep(1)
+
+    # --- setting up ---------------------------------------------------------------------------
+    def setup(self):
+        port = self.server.start()
+        log("own server on port %d (%s)" % (port, self.server.dir))
+        path = self.server.prefix + self.server.data + "SOAK.FDB"
+        subprocess.run([os.environ["SOAK_MEMBER"], "setup", path, str(PICTURE[0]),
+                        str(PICTURE[1])], check=True, env=self.member_env(), timeout=120)
+        for member, colour in zip(DRAWERS, COLOURS):
+            self.copies.append(Copy("pc%d" % member, self.server, member, colour))
+        self.copies.append(Copy("pc%d" % WATCHER, self.server, WATCHER))
+        self.copies.append(Copy("pc%d" % READER, self.server, READER))
+        for copy in self.copies:
+            copy.start()
+        for copy in self.copies:
+            copy.open_catalogue()
+        for copy in self.copies[:4]:
+            copy.open_board()
+        for copy in self.copies[:4]:
+            copy.find_canvas(*PICTURE)
+            log("%s: picture at %s" % (copy.name, copy.canvas))
+        for copy in self.copies[:3]:
+            copy.switch_drawing_on()
+        self.start_members(path)
+
+    def member_env(self):
+        env = dict(os.environ)
+        env["QT_QPA_PLATFORM"] = "offscreen"
+        return env
+
+    def start_members(self, path):
+        member = os.environ["SOAK_MEMBER"]
+        total = self.o.chat_members * self.o.chat_lines
+        for i in range(1, self.o.chat_members + 1):
+            self.members.append(("chat", CHAT_BASE + i, subprocess.Popen(
+                [member, "chat", path, str(CHAT_BASE + i), self.control, str(self.o.chat_lines),
+                 str(total), str(int(self.fault_seconds()))], env=self.member_env())))
+        numbers = [str(POINTER_BASE + i) for i in range(1, self.o.pointers + 1)]
+        for number in numbers:
+            self.members.append(("pointer", int(number), subprocess.Popen(
+                [member, "pointer", path, number, self.control] + numbers,
+                env=self.member_env())))
+        time.sleep(5)
+
+    def fault_seconds(self):
+        return self.o.rounds * (3 * self.o.calm + 2 * self.o.down + self.o.freeze + 6)
+
+    # --- the load, while the server comes and goes --------------------------------------------
+    def pixels(self, index):
+        """Every pixel of drawer `index`'s band, once, along a serpentine."""
+        top = 5 + index * 108
+        for row, y in enumerate(range(top, top + 100)):
+            xs = range(5, PICTURE[0] - 5)
+            for x in (xs if row % 2 == 0 else reversed(xs)):
+                yield x, y
+
+    def draw(self, index, copy, points, spread, source):
+        strokes = max(1, (points + STROKE - 1) // STROKE)
+        begin = time.monotonic()
+        for k in range(strokes):
+            due = begin + spread * k / strokes
+            if time.monotonic() < due:
+                time.sleep(due - time.monotonic())
+            count = min(STROKE, points - k * STROKE)
+            stroke = [next(source) for _ in range(count)]
+            self.sent[DRAWERS[index]].extend(stroke)
+            if not self.server.up or self.frozen:
+                self.strokes_in_outage += 1
+            copy.stroke(stroke)
+
+    def load_catalogue(self, copy, halt):
+        while not halt.wait(3):
+            away = not self.server.up or self.frozen
+            copy.keys("alt+u")  # 更新(&U): the first page again
+            self.catalogue_loads[0] += 1
+            self.catalogue_loads[1] += 1 if away else 0
+
+    def pointer_positions(self):
+        return {r[0]: (r[1], r[2]) for r in self.rows(
+            "SELECT MN, MX, MY FROM MOUSEPOS WHERE MN > %d" % POINTER_BASE, timeout=30)}
+
+    def watch_return(self, kind, returned):
+        """Seconds from the server's return until every pointer member has written anew."""
+        def watch():
+            try:
+                before = self.pointer_positions()
+                while True:
+                    now = self.pointer_positions()
+                    if all(now.get(m) != p for m, p in before.items()):
+                        self.recoveries.append((kind, time.monotonic() - returned))
+                        return
+                    if time.monotonic() - returned > 60:
+                        self.recoveries.append((kind, None))
+                        return
+                    time.sleep(0.25)
+            except Exception as error:  # noqa: BLE001
+                self.problems.append("pointer watch after %s: %s" % (kind, error))
+        threading.Thread(target=watch, daemon=True).start()
+
+    def run_load(self):
+        self.frozen = False
+        faults = Faults(self.server, self.o.rounds, self.o.down, self.o.freeze, self.o.calm,
+                        on_return=self.watch_return)
+        original_inject = faults.inject
+
+        def inject(kind):
+            self.frozen = kind == "freeze"
+            try:
+                original_inject(kind)
+            finally:
+                self.frozen = False
+        faults.inject = inject
+        closer = MessageBoxCloser(self.copies)
+        closer.start()
+        halt = threading.Event()
+        reader = threading.Thread(target=self.load_catalogue, args=(self.copies[4], halt),
+                                  daemon=True)
+        spread = self.fault_seconds() - 10
+        self.sources = [self.pixels(i) for i in range(3)]
+        drawers = [threading.Thread(target=self.draw, daemon=True,
+                                    args=(i, self.copies[i], self.o.points, spread,
+                                          self.sources[i])) for i in range(3)]
+        open(os.path.join(self.control, "go"), "w").close()
+        log("load and faults begin (about %d s)" % self.fault_seconds())
+        faults.start()
+        reader.start()
+        for t in drawers:
+            t.start()
+        faults.join()
+        log("faults done: %s" % ", ".join(k for k, _, _ in faults.done))
+        if faults.error:
+            self.problems.append("fault injection: %s" % faults.error)
+        for t in drawers:
+            t.join()
+        halt.set()
+        reader.join()
+        self.faults = faults
+        self.closer = closer
+        self.last_return = faults.done[-1][2] if faults.done else time.monotonic()
+
+    # --- bringing every drawer to its number of points ----------------------------------------
+    def counts(self):
+        rows = self.rows("SELECT MN, COUNT(*) FROM IMG_1 GROUP BY MN")
+        return {int(r[0]): int(r[1]) for r in rows}
+
+    def top_up(self):
+        """Points a busy display merged away never reached the board; draw until each drawer
+        has exactly its number stored. The board stores its waiting points at its next poll."""
+        for _ in range(20):
+            stable, previous = 0, None
+            while stable < 3:
+                time.sleep(4)
+                now = self.counts()
+                stable = stable + 1 if now == previous else 0
+                previous = now
+            short = {m: self.o.points - previous.get(m, 0) for m in DRAWERS}
+            if all(v <= 0 for v in short.values()):
+                return previous
+            for index, member in enumerate(DRAWERS):
+                left = short[member]
+                while left > 0:
+                    stroke = [next(self.sources[index]) for _ in range(min(STROKE, left))]
+                    self.sent[member].extend(stroke)
+                    self.copies[index].stroke(stroke)
+                    left -= len(stroke)
+        return previous
+
+    # --- checking ----------------------------------------------------------------------------
+    def check_rows(self):
+        rows = [list(map(int, r)) for r in self.rows(
+            "SELECT N, MN, DN, X, Y, PCOL FROM IMG_1 ORDER BY N", timeout=120)]
+        numbers = [r[0] for r in rows]
+        result = {"rows": len(rows), "gapless": numbers == list(range(1, len(rows) + 1))}
+        doubled = lost = foreign = disordered = 0
+        for index, member in enumerate(DRAWERS):
+            order = {p: i for i, p in enumerate(self.sent[member])}
+            mine = [r for r in rows if r[1] == member]
+            seen = set()
+            last_in_stroke = {}
+            for n, _, dn, x, y, colour in mine:
+                if (x, y) in seen:
+                    doubled += 1
+                seen.add((x, y))
+                if (x, y) not in order or colour != COLOURS[index]:
+                    foreign += 1
+                    continue
+                if order[(x, y)] < last_in_stroke.get(dn, -1):
+                    disordered += 1
+                last_in_stroke[dn] = order[(x, y)]
+            result["rows_%d" % member] = len(mine)
+        result.update(doubled=doubled, foreign=foreign, disordered=disordered)
+        result["lost"] = lost
+        self.stroke_rows = rows
+        return result
+
+    def expected_picture(self):
+        width, height = PICTURE
+        picture = bytearray(b"\xff" * (width * height * 3))
+        for _, _, _, x, y, colour in self.stroke_rows:
+            if 0 <= x < width and 0 <= y < height:
+                i = (y * width + x) * 3
+                picture[i:i + 3] = pen_rgb(colour)
+        return bytes(picture)
+
+    def check_boards(self):
+        expected = self.expected_picture()
+        reader = self.copies[4]
+        reader.keys("alt+d")  # a fifth board, opened now on everything stored
+        reader.canvas = self.copies[3].canvas  # same screen, same windows, same place
+        began = time.monotonic()
+        differing = {}
+        while True:
+            differing = {}
+            for copy in self.copies:
+                got = copy.picture(*PICTURE)
+                diff = sum(1 for i in range(0, len(got), 3) if got[i:i + 3] != expected[i:i + 3])
+                if diff:
+                    differing[copy.name] = diff
+            if not differing or time.monotonic() - began > 20:
+                break
+            time.sleep(1)
+        return differing, time.monotonic() - began
+
+    def check_chat(self):
+        total = self.o.chat_members * self.o.chat_lines
+        rows = self.rows("SELECT N, CTEXT FROM CHAT ORDER BY N")
+        numbers = [int(r[0]) for r in rows]
+        texts = [" ".join(r[1:]) for r in rows]
+        wanted = ["soak m%d line %d" % (CHAT_BASE + m, i)
+                  for m in range(1, self.o.chat_members + 1)
+                  for i in range(1, self.o.chat_lines + 1)]
+        result = {
+            "lines": len(rows), "gapless": numbers == list(range(1, len(rows) + 1)),
+            "doubled": len(texts) - len(set(texts)),
+            "lost": len(set(wanted) - set(texts)), "windows_right": 0, "windows": 0,
+        }
+        for kind, number, _ in self.members:
+            if kind != "chat":
+                continue
+            result["windows"] += 1
+            try:
+                with open(os.path.join(self.control, "chat_%d.lines" % number)) as f:
+                    shown = [line for line in f.read().split("\n") if line]
+            except OSError:
+                shown = []
+            if shown == texts and len(texts) == total:
+                result["windows_right"] += 1
+        return result
+
+    def member_results(self, kind):
+        results = []
+        for k, number, process in self.members:
+            if k != kind:
+                continue
+            path = os.path.join(self.control, "%s_%d.txt" % (kind, number))
+            values = {}
+            try:
+                with open(path) as f:
+                    values = dict(line.rstrip("\n").split("=", 1) for line in f if "=" in line)
+            except OSError:
+                pass
+            values["exit"] = process.poll()
+            results.append(values)
+        return results
+
+    def wait_for_files(self, kind, timeout):
+        deadline = time.monotonic() + timeout
+        for k, number, process in self.members:
+            if k != kind:
+                continue
+            path = os.path.join(self.control, "%s_%d.txt" % (kind, number))
+            while not os.path.exists(path) and process.poll() is None:
+                if time.monotonic() > deadline:
+                    break
+                time.sleep(1)
+
+    # --- the whole run -----------------------------------------------------------------------
+    def run(self):
+        try:
+            self.setup()
+            self.run_load()
+            log("drawing each copy's last points")
+            self.top_up()
+            log("checking")
+            rows = self.check_rows()
+            boards, board_seconds = self.check_boards()
+            open(os.path.join(self.control, "settle"), "w").close()
+            self.wait_for_files("pointer", 120)
+            self.wait_for_files("chat", 300)
+            chat = self.check_chat()
+            open(os.path.join(self.control, "stop"), "w").close()
+            pointers = self.member_results("pointer")
+            chats = self.member_results("chat")
+            for _, _, process in self.members:
+                try:
+                    process.wait(60)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    self.problems.append("a member process did not end")
+            self.closer.halt.set()
+            ends = {c.name: c.end() for c in self.copies}
+            self.report(rows, boards, board_seconds, chat, chats, pointers, ends)
+        finally:
+            for _, _, process in self.members:
+                if process.poll() is None:
+                    process.kill()
+            for copy in self.copies:
+                copy.stop()
+            self.server.remove()
+
+    def report(self, rows, boards, board_seconds, chat, chats, pointers, ends):
+        kinds = [k for k, _, _ in self.faults.done]
+        handlers = [v[1] for v in ends.values()] + [
+            int(r.get("longest_handler_ms", -1)) for r in chats + pointers]
+        crashed = [n for n, (status, _) in ends.items() if status != 0] + [
+            "member" for r in chats + pointers if r["exit"] not in (0,)]
+        recovered = [s for _, s in self.recoveries if s is not None]
+        failed_sends = sum(int(r.get("failed_sends", 0)) for r in chats)
+        placed = sum(1 for r in pointers if r.get("all_placed") == "1")
+        print()
+        print("| Soak (%s) | |" % ("quick" if self.o.quick else "full"))
+        print("|---|---|")
+        expected_rows = self.o.points * len(DRAWERS)
+        print("| stroke rows | %d of %d, N gapless from 1: %s, per copy %s |" % (
+            rows["rows"], expected_rows, "yes" if rows["gapless"] else "NO",
+            " / ".join(str(rows["rows_%d" % m]) for m in DRAWERS)))
+        print("| strokes drawn while the server was away | %d |" % self.strokes_in_outage)
+        print("| boards equal to the rows, pixel for pixel | %d of 5 (4 open throughout, 1 opened"
+              " afresh)%s |" % (5 - len(boards), "" if not boards else ": differing pixels %s"
+                                 % boards))
+        print("| chat lines | %d of %d, N gapless: %s; sends refused and typed again: %d |" % (
+            chat["lines"], self.o.chat_members * self.o.chat_lines,
+            "yes" if chat["gapless"] else "NO", failed_sends))
+        print("| chat windows showing every line in number order | %d of %d |" % (
+            chat["windows_right"], chat["windows"]))
+        print("| pointer members with every balloon where it belongs | %d of %d |" % (
+            placed, len(pointers)))
+        print("| catalogue page loads (while the server was away) | %d (%d) |" % tuple(
+            self.catalogue_loads))
+        print("| faults injected | %d: stop %d, kill %d, freeze %d s %d |" % (
+            len(kinds), kinds.count("stop"), kinds.count("kill"), self.o.freeze,
+            kinds.count("freeze")))
+        print("| back to normal after the server returned (pointers) | longest %s s |" % (
+            "%.1f" % max(recovered) if recovered else "-"))
+        print("| message boxes shown (closed by the soak) | %d |" % sum(
+            c.messages for c in self.copies))
+        print("| longest UI handler | %d ms (bound 5000 ms) |" % max(handlers))
+        print("| crashed or unclean exit | %s |" % (", ".join(crashed) or "none"))
+        print("| lost / doubled | strokes %d / %d, chat %d / %d |" % (
+            rows["lost"] + rows["foreign"] + rows["disordered"], rows["doubled"], chat["lost"],
+            chat["doubled"]))
+        print("| run time | %.0f min |" % ((time.monotonic() - self.started) / 60))
+        print()
+        if board_seconds:
+            print("boards equal %.1f s after the last points were stored" % board_seconds)
+        for problem in self.problems:
+            print("problem: %s" % problem)
+        sys.stdout.flush()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--quick", action="store_true", help="fewer points, lines and faults")
+    parser.add_argument("--points", type=int, help="points each drawing copy draws (5000)")
+    parser.add_argument("--chat-members", type=int, default=10)
+    parser.add_argument("--chat-lines", type=int, help="lines each chat member sends (100)")
+    parser.add_argument("--pointers", type=int, default=10, help="members sharing pointers")
+    parser.add_argument("--rounds", type=int, help="stop, kill and freeze, each this often (3)")
+    parser.add_argument("--freeze", type=int, default=20, help="seconds a freeze lasts")
+    parser.add_argument("--down", type=int, default=6, help="seconds a stopped server stays down")
+    parser.add_argument("--calm", type=int, default=12, help="seconds between two faults")
+    o = parser.parse_args()
+    o.points = o.points or (500 if o.quick else 5000)
+    o.chat_lines = o.chat_lines or (20 if o.quick else 100)
+    o.rounds = o.rounds or (1 if o.quick else 3)
+    Soak(o).run()
+
+
+if __name__ == "__main__":
+    main()
