@@ -19,11 +19,15 @@ qint64 Written(const QString &path)
     return file.readAll().trimmed().toLongLong();
 }
 
+// Runs the loop for `ms`, then once more for a tick after whatever handler ran last.
 void RunEventLoop(int ms)
 {
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    clock.restart();
+    while (clock.elapsed() < 2 * StallLog::kTickMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 } // namespace
 

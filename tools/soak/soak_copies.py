@@ -18,7 +18,8 @@ STATUS_BAR = b"\xc0\xdc\xc0"  # the board's status bar, rgb(192, 220, 192)
 WHITE = b"\xff\xff\xff"
 MAIN_WINDOW = (0, 0, 1000, 900)
 BOARD_WINDOW = (520, 470)
-PANEL_WIDTH = 27  # the board's tool buttons, left of the picture
+PANEL_WIDTH = 27
+IMAGE_MENU = (118, 8)  # the menu bar's 画像, the main window being at (0, 0)  # the board's tool buttons, left of the picture
 
 
 def pen_rgb(colour):
@@ -35,9 +36,8 @@ class Screen:
         i = (y * self.width + x) * 3
         return self.data[i:i + 3]
 
-    def find(self, run):
-        """(x, y) of the first pixel starting the byte run, row by row."""
-        start = 0
+    def find(self, run, start=0):
+        """(x, y) of the first pixel starting the byte run, row by row, from byte `start`."""
         while True:
             i = self.data.find(run, start)
             if i < 0:
@@ -45,6 +45,22 @@ class Screen:
             if i % 3 == 0:
                 return (i // 3) % self.width, (i // 3) // self.width
             start = i + 1
+
+    def board_status_bar(self):
+        """(x, y) where the first board's status bar starts: the main window has one of the
+        same colour, but as wide as itself."""
+        start = 0
+        while True:
+            found = self.find(STATUS_BAR * 40, start)
+            if not found:
+                return None
+            x, y = found
+            end = x
+            while end < self.width and self.at(end, y) == STATUS_BAR:
+                end += 1
+            if end - x < MAIN_WINDOW[2] - 100:
+                return found
+            start = ((y + 1) * self.width) * 3
 
     def crop(self, x, y, width, height):
         rows = []
@@ -82,8 +98,10 @@ class Copy:
         self.program.keys(*keys)
 
     def open_catalogue(self):
-        # F10 opens the menu bar at 初期設定; 画像 is the next menu, 一覧表示(L) its item.
-        self.keys("F10", "Right", "Down", "l")
+        # The menu 画像 (its access key is taken by 初期設定 too), then 一覧表示(&L).
+        self.display.click(*IMAGE_MENU)
+        time.sleep(0.5)
+        self.keys("l")
         time.sleep(1.5)
 
     def open_board(self):
@@ -111,7 +129,7 @@ class Copy:
 
     @staticmethod
     def _canvas_on(screen, width, height):
-        bar = screen.find(STATUS_BAR * 40)
+        bar = screen.board_status_bar()
         if not bar:
             return None
         left, bar_top = bar
@@ -136,8 +154,7 @@ class Copy:
         self.display.click(self._panel_left() + 13, y - frame + 85)
 
     def _panel_left(self):
-        bar = self.screen().find(STATUS_BAR * 40)
-        return bar[0]
+        return self.screen().board_status_bar()[0]
 
     def stroke(self, points):
         """One stroke through the points (picture coordinates), in one xdotool process."""
