@@ -18,6 +18,7 @@
 
 #include "child_form.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QVector>
 #include <deque>
@@ -69,6 +70,9 @@ public:
     const QImage &Picture() const { return picture_; }
     // Points of finished strokes the server has not taken yet.
     int WaitingPoints() const;
+    // A long stroke is stored a slice at a time, about a second each, so that no handler keeps
+    // the window still for long; true while the next slice is due as soon as the window is idle.
+    bool StoringContinues() const { return sliceQueued_; }
 
     // --- controls ---------------------------------------------------------------------------
     QFrame *Panel1;
@@ -108,6 +112,8 @@ private:
     void Refresh();      // the poll, and storing what waits
     void StoreStroke();  // the stroke just finished
     bool StoreWaiting(); // true when other boards' points were met between this board's
+    void ContinueStoring(); // the next slice
+    bool SliceUsedUp();
     bool Store(WaitingStroke &stroke, bool &met, QRect &misplaced);
     bool MakeTableAgain();
     void ShowWaiting();
@@ -126,6 +132,9 @@ private:
     StoredPoints stored_;
     std::deque<WaitingStroke> waiting_;
     bool tableMissing_ = false; // dropped under the board: its next stroke makes it again
+    QElapsedTimer slice_;       // since the slice of storing began
+    bool sliceUsedUp_ = false;  // the slice ended with points left to store
+    bool sliceQueued_ = false;
 };
 
 // Stops a board's poll while one of its handlers runs and starts it again, a full interval
