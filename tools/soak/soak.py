@@ -243,7 +243,7 @@ class Soak:
             "SELECT N, MN, DN, X, Y, PCOL FROM IMG_1 ORDER BY N", timeout=120)]
         numbers = [r[0] for r in rows]
         result = {"rows": len(rows), "gapless": numbers == list(range(1, len(rows) + 1))}
-        doubled = lost = foreign = disordered = 0
+        doubled = foreign = disordered = 0
         for index, member in enumerate(DRAWERS):
             order = {p: i for i, p in enumerate(self.sent[member])}
             mine = [r for r in rows if r[1] == member]
@@ -261,7 +261,6 @@ class Soak:
                 last_in_stroke[dn] = order[(x, y)]
             result["rows_%d" % member] = len(mine)
         result.update(doubled=doubled, foreign=foreign, disordered=disordered)
-        result["lost"] = lost
         self.stroke_rows = rows
         return result
 
@@ -437,9 +436,11 @@ class Soak:
         print("| longest UI handler (bound 5000 ms) | %s |" % ", ".join(
             "%s %d ms" % item for item in handlers.items()))
         print("| crashed or unclean exit | %s |" % (", ".join(crashed) or "none"))
-        print("| lost / doubled | strokes %d / %d, chat %d / %d |" % (
-            rows["lost"] + rows["foreign"] + rows["disordered"], rows["doubled"], chat["lost"],
-            chat["doubled"]))
+        # A point drawn but never stored shows on its own board and in no row.
+        lost = sum(boards.get("pc%d" % m, 0) for m in DRAWERS)
+        print("| lost / doubled | points %d / %d (foreign or out of order %d), chat lines %d / %d |"
+              % (lost, rows["doubled"], rows["foreign"] + rows["disordered"], chat["lost"],
+                 chat["doubled"]))
         print("| run time | %.0f min |" % ((time.monotonic() - self.started) / 60))
         print()
         print("pointer recovery per fault: %s" % ", ".join(
