@@ -31,14 +31,16 @@ void StallLog::Tick()
     const qint64 now = clock_.elapsed();
     const qint64 gap = now - last_;
     last_ = now;
-    if (gap <= longest_) return;
-    longest_ = gap;
-    Write(); // at once: a copy that crashes still leaves its figure
+    const bool listed = gap >= kListedMs && listed_.count('\n') < 100;
+    if (listed) listed_ += QByteArray::number(gap) + ' ' + QByteArray::number(now) + '\n';
+    if (gap > longest_) longest_ = gap;
+    else if (!listed) return;
+    Write(); // at once: a copy that crashes still leaves its figures
 }
 
 void StallLog::Write() const
 {
     QFile file(path_);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(QByteArray::number(longest_) + '\n');
+        file.write(QByteArray::number(longest_) + '\n' + listed_);
 }
