@@ -17,7 +17,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from soak_copies import Copy, MessageBoxCloser, pen_rgb  # noqa: E402
+from soak_copies import Copy, MessageBoxCloser, pen_rgb, read_stalls  # noqa: E402
 from soak_server import Faults, OwnServer  # noqa: E402
 from oekaki_harness import Database, HarnessError  # noqa: E402  (on the path soak_copies set)
 
@@ -44,6 +44,7 @@ class Soak:
         self.catalogue_loads = [0, 0]  # all, while the server was away
         self.recoveries = []  # (kind, seconds until every pointer member wrote again)
         self.problems = []
+        self.topped_up = 0
         self.started = time.monotonic()
 
     # --- the database, read with isql --------------------------------------------------------
@@ -99,6 +100,7 @@ class Soak:
     def start_members(self, path):
         member = os.environ["SOAK_MEMBER"]
         total = self.o.chat_members * self.o.chat_lines
+        self.members_started = time.monotonic()
         for i in range(1, self.o.chat_members + 1):
             self.members.append(("chat", CHAT_BASE + i, subprocess.Popen(
                 [member, "chat", path, str(CHAT_BASE + i), self.control, str(self.o.chat_lines),
@@ -190,6 +192,7 @@ class Soak:
                                     args=(i, self.copies[i], self.o.points, spread,
                                           self.sources[i])) for i in range(3)]
         open(os.path.join(self.control, "go"), "w").close()
+        self.load_began = time.monotonic()
         log("load and faults begin (about %d s)" % self.fault_seconds())
         faults.start()
         reader.start()
@@ -215,27 +218,33 @@ class Soak:
         rows = self.rows("SELECT MN, COUNT(*) FROM IMG_1 GROUP BY MN")
         return {int(r[0]): int(r[1]) for r in rows}
 
+    def wait_until_stored(self):
+        """The counts once every board has stored what waits (unchanged over 12 s)."""
+        stable, previous = 0, None
+        while stable < 3:
+            time.sleep(4)
+            now = self.counts()
+            stable = stable + 1 if now == previous else 0
+            previous = now
+        return previous
+
     def top_up(self):
-        """Points a busy display merged away never reached the board; draw until each drawer
-        has exactly its number stored. The board stores its waiting points at its next poll."""
-        for _ in range(20):
-            stable, previous = 0, None
-            while stable < 3:
-                time.sleep(4)
-                now = self.counts()
-                stable = stable + 1 if now == previous else 0
-                previous = now
-            short = {m: self.o.points - previous.get(m, 0) for m in DRAWERS}
-            if all(v <= 0 for v in short.values()):
-                return previous
+        """Moves a busy program missed were merged by the display and never became points;
+        draw, slowly now, until each drawer has exactly its number stored."""
+        deadline = time.monotonic() + 20 * 60
+        while True:
+            counts = self.wait_until_stored()
+            short = {m: self.o.points - counts.get(m, 0) for m in DRAWERS}
+            if all(v <= 0 for v in short.values()) or time.monotonic() > deadline:
+                return counts
+            self.topped_up += sum(max(v, 0) for v in short.values())
             for index, member in enumerate(DRAWERS):
                 left = short[member]
                 while left > 0:
                     stroke = [next(self.sources[index]) for _ in range(min(STROKE, left))]
                     self.sent[member].extend(stroke)
-                    self.copies[index].stroke(stroke)
+                    self.copies[index].stroke(stroke, pause_every=1, pause="0.008")
                     left -= len(stroke)
-        return previous
 
     # --- checking ----------------------------------------------------------------------------
     def check_rows(self):
@@ -383,6 +392,7 @@ class Soak:
             chats = self.member_results("chat")
             self.closer.halt.set()
             ends = {c.name: c.end() for c in self.copies}
+            self.read_all_stalls()
             self.report(rows, boards, board_seconds, chat, chats, pointers, ends)
         finally:
             for _, _, process in self.members:
@@ -392,15 +402,40 @@ class Soak:
                 copy.stop()
             self.server.remove()
 
+    def read_all_stalls(self):
+        """Every long gap of every UI thread, by group: (name, begin, end, ms)."""
+        self.stalls = {"program copies": [], "chat members": [], "pointer members": []}
+        for copy in self.copies:
+            gaps, longest = read_stalls(copy.stall_file, copy.started)
+            self.stalls["program copies"] += [(copy.name,) + g for g in gaps]
+        for kind, number, _ in self.members:
+            path = os.path.join(self.control, "%s_%d.stall" % (kind, number))
+            gaps, _ = read_stalls(path, self.members_started)
+            self.stalls[kind + " members"] += [("m%d" % number,) + g for g in gaps]
+
+    def during(self, begin, end):
+        """What the server went through while a gap lasted."""
+        for kind, started, returned in self.faults.done:
+            if begin <= returned + 1 and end >= started:
+                return kind
+        return "server up"
+
+    def handler_lines(self):
+        lines = []
+        for group, gaps in self.stalls.items():
+            run = [g for g in gaps if g[1] >= self.load_began - 1]
+            start = [g for g in gaps if g[1] < self.load_began - 1]
+            longest = max(run, key=lambda g: g[3], default=None)
+            text = "%s: %s" % (group, "under 1000 ms" if not longest else "%d ms (%s, %s)" % (
+                longest[3], longest[0], self.during(longest[1], longest[2])))
+            if start:
+                text += ", at start-up %d ms" % max(g[3] for g in start)
+            lines.append(text)
+        return lines
+
     def report(self, rows, boards, board_seconds, chat, chats, pointers, ends):
         kinds = [k for k, _, _ in self.faults.done]
-        handlers = {
-            "program copies": max(v[1] for v in ends.values()),
-            "chat members": max([int(r.get("longest_handler_ms", -1)) for r in chats] or [-1]),
-            "pointer members": max(
-                [int(r.get("longest_handler_ms", -1)) for r in pointers] or [-1]),
-        }
-        crashed = [n for n, (status, _) in ends.items() if status != 0] + [
+        crashed = [n for n, status in ends.items() if status != 0] + [
             "member (exit %s)" % r["exit"] for r in chats + pointers if r["exit"] != 0]
         recovered = [s for _, s in self.recoveries if s is not None]
         failed_sends = sum(int(r.get("failed_sends", 0)) for r in chats)
@@ -412,7 +447,9 @@ class Soak:
         print("| stroke rows | %d of %d, N gapless from 1: %s, per copy %s |" % (
             rows["rows"], expected_rows, "yes" if rows["gapless"] else "NO",
             " / ".join(str(rows["rows_%d" % m]) for m in DRAWERS)))
-        print("| strokes drawn while the server was away | %d |" % self.strokes_in_outage)
+        print("| strokes drawn while the server was away | %d (of 60 points; %d points drawn "
+              "again at the end for moves the display merged) |" % (self.strokes_in_outage,
+                                                                   self.topped_up))
         print("| boards equal to the rows, pixel for pixel | %d of 5 (4 open throughout, 1 opened"
               " afresh)%s |" % (5 - len(boards), "" if not boards else ": differing pixels %s"
                                  % boards))
@@ -433,8 +470,8 @@ class Soak:
                                                   board_seconds))
         print("| message boxes shown (closed by the soak) | %d |" % sum(
             c.messages for c in self.copies))
-        print("| longest UI handler (bound 5000 ms) | %s |" % ", ".join(
-            "%s %d ms" % item for item in handlers.items()))
+        print("| longest UI handler during the run (bound 5000 ms) | %s |" % "; ".join(
+            self.handler_lines()))
         print("| crashed or unclean exit | %s |" % (", ".join(crashed) or "none"))
         # A point drawn but never stored shows on its own board and in no row.
         lost = sum(boards.get("pc%d" % m, 0) for m in DRAWERS)
@@ -443,6 +480,11 @@ class Soak:
                  chat["doubled"]))
         print("| run time | %.0f min |" % ((time.monotonic() - self.started) / 60))
         print()
+        over = sorted((g for gaps in self.stalls.values() for g in gaps if g[3] >= 5000),
+                      key=lambda g: g[1])
+        for name, begin, end, ms in over:
+            print("handler of %d ms: %s, %.0f s into the load, %s" % (
+                ms, name, begin - self.load_began, self.during(begin, end)))
         print("pointer recovery per fault: %s" % ", ".join(
             "%s %s" % (k, "-" if s is None else "%.1f s" % s) for k, s in self.recoveries))
         for problem in self.problems:

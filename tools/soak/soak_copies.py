@@ -89,6 +89,7 @@ class Copy:
         self.main = None
 
     def start(self):
+        self.started = time.monotonic()  # the stall log's clock begins about now
         self.program.start()
         self.main = self.program.wait_for_window("お絵描きソフト", timeout=60)
         return self
@@ -156,15 +157,16 @@ class Copy:
     def _panel_left(self):
         return self.screen().board_status_bar()[0]
 
-    def stroke(self, points):
-        """One stroke through the points (picture coordinates), in one xdotool process."""
+    def stroke(self, points, pause_every=8, pause="0.004"):
+        """One stroke through the points (picture coordinates), in one xdotool process. A
+        program busy meanwhile gets the moves it missed as one (the display merges them)."""
         x0, y0 = self.canvas
         command = ["xdotool", "mousemove", "--sync", x0 + points[0][0], y0 + points[0][1],
                    "mousedown", "1"]
         for i, (x, y) in enumerate(points[1:]):
             command += ["mousemove", x0 + x, y0 + y]
-            if i % 8 == 7:
-                command += ["sleep", "0.004"]
+            if i % pause_every == pause_every - 1:
+                command += ["sleep", pause]
         command += ["sleep", "0.05", "mouseup", "1"]
         subprocess.run([str(c) for c in command], env=self.display.env, timeout=120,
                        capture_output=True)
@@ -185,23 +187,32 @@ class Copy:
         return self.program.running()
 
     def end(self):
-        """Ends the copy as logout does; its exit status, and its longest handler in ms."""
-        status = None
+        """Ends the copy as logout does; its exit status."""
         if self.program.running():
             self.program.signal(15)
-            status = self.program.wait(60)
-        else:
-            status = self.program.process.returncode
-        try:
-            with open(self.stall_file) as f:
-                longest = int(f.read().strip() or 0)
-        except (OSError, ValueError):
-            longest = -1
-        return status, longest
+            return self.program.wait(60)
+        return self.program.process.returncode
 
     def stop(self):
         self.program.stop()
         self.display.stop()
+
+
+def read_stalls(path, started):
+    """The long gaps of a stall log as (begin, end, ms) on the monotonic clock, and the
+    longest gap (-1 without a log)."""
+    try:
+        with open(path) as f:
+            lines = f.read().split("\n")
+    except OSError:
+        return [], -1
+    gaps = []
+    for line in lines[1:]:
+        parts = line.split()
+        if len(parts) == 2:
+            gap, end = int(parts[0]), int(parts[1])
+            gaps.append((started + (end - gap) / 1000, started + end / 1000, gap))
+    return gaps, int(lines[0] or -1)
 
 
 class MessageBoxCloser(threading.Thread):
