@@ -326,6 +326,7 @@ class Soak:
             "lines": len(rows), "gapless": numbers == list(range(1, len(rows) + 1)),
             "doubled": len(texts) - len(set(texts)),
             "lost": len(set(wanted) - set(texts)), "windows_right": 0, "windows": 0,
+            "doubled_lines": sorted({t for t in texts if texts.count(t) > 1}),
         }
         for kind, number, _ in self.members:
             if kind != "chat":
@@ -336,7 +337,7 @@ class Soak:
                     shown = [line for line in f.read().split("\n") if line]
             except OSError:
                 shown = []
-            if shown == texts and len(texts) == total:
+            if shown == texts:  # every line of the table, in number order
                 result["windows_right"] += 1
         return result
 
@@ -447,8 +448,8 @@ class Soak:
         print("| stroke rows | %d of %d, N gapless from 1: %s, per copy %s |" % (
             rows["rows"], expected_rows, "yes" if rows["gapless"] else "NO",
             " / ".join(str(rows["rows_%d" % m]) for m in DRAWERS)))
-        print("| strokes drawn while the server was away | %d (of 60 points; %d points drawn "
-              "again at the end for moves the display merged) |" % (self.strokes_in_outage,
+        print("| strokes drawn while the server was away | %d (of 60 moves; %d moves sent again "
+              "at the end for moves the busy display merged) |" % (self.strokes_in_outage,
                                                                    self.topped_up))
         print("| boards equal to the rows, pixel for pixel | %d of 5 (4 open throughout, 1 opened"
               " afresh)%s |" % (5 - len(boards), "" if not boards else ": differing pixels %s"
@@ -487,6 +488,8 @@ class Soak:
                 ms, name, begin - self.load_began, self.during(begin, end)))
         print("pointer recovery per fault: %s" % ", ".join(
             "%s %s" % (k, "-" if s is None else "%.1f s" % s) for k, s in self.recoveries))
+        for line in chat["doubled_lines"]:
+            self.problems.append("chat line stored twice: %s" % line)
         for problem in self.problems:
             print("problem: %s" % problem)
         sys.stdout.flush()
