@@ -33,8 +33,10 @@ void StallLog::Tick()
     last_ = now;
     const bool listed = gap >= kListedMs && listed_.count('\n') < 100;
     if (listed) listed_ += QByteArray::number(gap) + ' ' + QByteArray::number(now) + '\n';
-    if (gap > longest_) longest_ = gap;
-    else if (!listed) return;
+    if (gap > longest_)
+        longest_ = gap;
+    else if (!listed)
+        return;
     Write(); // at once: a copy that crashes still leaves its figures
 }
 

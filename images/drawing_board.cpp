@@ -182,9 +182,9 @@ void TForm8::closeEvent(QCloseEvent *event)
     if (!Closed() && !waiting_.empty()) {
         TimerPause pause(*this);
         // The server may be back by now; what is being stored slice by slice is stored whole.
-        do
+        do {
             StoreWaiting();
-        while (sliceUsedUp_ && !waiting_.empty());
+        } while (sliceUsedUp_ && !waiting_.empty());
         sliceQueued_ = false;
         ShowWaiting();
         const int waiting = WaitingPoints();

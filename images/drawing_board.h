@@ -112,9 +112,10 @@ private:
     void Refresh();      // the poll, and storing what waits
     void StoreStroke();  // the stroke just finished
     bool StoreWaiting(); // true when other boards' points were met between this board's
-    void ContinueStoring(); // the next slice
-    bool SliceUsedUp();
     bool Store(WaitingStroke &stroke, bool &met, QRect &misplaced);
+    // The next slice of storing, and whether this one has had its time.
+    void ContinueStoring();
+    bool SliceUsedUp();
     bool MakeTableAgain();
     void ShowWaiting();
     // Paints the points this board has not stored on top, within `area`.

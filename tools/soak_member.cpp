@@ -210,8 +210,7 @@ int Pointer(const QStringList &args)
             bool right = false;
             for (const PointerEntry &entry : window->PointerEntries)
                 if (entry.MemberNumber == other && entry.Shown == 1 && entry.Balloon &&
-                    entry.Balloon->isVisible() &&
-                    entry.Balloon->pos() == here + FinalOffset(other))
+                    entry.Balloon->isVisible() && entry.Balloon->pos() == here + FinalOffset(other))
                     right = true;
             if (!right) ++wrong;
         }
@@ -226,8 +225,7 @@ int Pointer(const QStringList &args)
                  {"last_message", g_lastMessage},
                  {"longest_handler_ms", QString::number(stalls.LongestGapMs())}});
     // The others still look for this pointer until the driver stops them all.
-    WaitUntil([&] { return QFile::exists(ControlFile(control, QStringLiteral("stop"))); },
-              600000);
+    WaitUntil([&] { return QFile::exists(ControlFile(control, QStringLiteral("stop"))); }, 600000);
     window->close();
     pc.form1.DisconnectDatabase();
     return 0;
