@@ -187,7 +187,11 @@ void TForm8::closeEvent(QCloseEvent *event)
 {
     if (!Closed() && !waiting_.empty()) {
         TimerPause pause(*this);
-        StoreWaiting(); // the server may be back by now
+        // The server may be back by now; what is being stored slice by slice is stored whole.
+        do {
+            StoreWaiting();
+        } while (sliceUsedUp_ && !waiting_.empty());
+        sliceQueued_ = false;
         ShowWaiting();
         const int waiting = WaitingPoints();
         if (waiting > 0 && !Confirm(QStringLiteral("サーバーに保存されていない点が%1個あります。"

@@ -18,6 +18,7 @@
 
 #include "child_form.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QVector>
 #include <deque>
@@ -69,6 +70,9 @@ public:
     const QImage &Picture() const { return picture_; }
     // Points of finished strokes the server has not taken yet.
     int WaitingPoints() const;
+    // A long stroke is stored a slice at a time, about a second each, so that no handler keeps
+    // the window still for long; true while the next slice is due as soon as the window is idle.
+    bool StoringContinues() const { return sliceQueued_; }
 
     // --- controls ---------------------------------------------------------------------------
     QFrame *Panel1;
@@ -109,6 +113,9 @@ private:
     void StoreStroke();  // the stroke just finished
     bool StoreWaiting(); // true when other boards' points were met between this board's
     bool Store(WaitingStroke &stroke, bool &met, QRect &misplaced);
+    // The next slice of storing, and whether this one has had its time.
+    void ContinueStoring();
+    bool SliceUsedUp();
     bool MakeTableAgain();
     void ShowWaiting();
     // Paints the points this board has not stored on top, within `area`.
@@ -126,6 +133,9 @@ private:
     StoredPoints stored_;
     std::deque<WaitingStroke> waiting_;
     bool tableMissing_ = false; // dropped under the board: its next stroke makes it again
+    QElapsedTimer slice_;       // since the slice of storing began
+    bool sliceUsedUp_ = false;  // the slice ended with points left to store
+    bool sliceQueued_ = false;
 };
 
 // Stops a board's poll while one of its handlers runs and starts it again, a full interval

@@ -18,12 +18,16 @@
 
 #include <QApplication>
 #include <QStatusBar>
+#include <QTimer>
 #include <climits>
 
 namespace {
 
 const QStringList kColumns{"N", "MN", "DN", "PTYP", "PSIZ", "PCOL", "X", "Y"};
 constexpr int kFieldCount = 8;
+// One committed insert per point costs a few milliseconds, tens on a busy server: a long stroke
+// is stored in slices of about this long, the window answering in between.
+constexpr qint64 kStoreSliceMs = 1000;
 
 // One stored point, as read back.
 struct StrokeRow {
@@ -242,7 +246,8 @@ int TForm8::WaitingPoints() const
 
 void TForm8::ShowWaiting()
 {
-    const int waiting = WaitingPoints();
+    // Points still being stored, slice by slice, are not waiting for the server.
+    const int waiting = sliceQueued_ ? 0 : WaitingPoints();
     const QString text =
         waiting > 0
             ? QStringLiteral("保存待ちの点：%1（サーバーに接続出来次第、保存します）").arg(waiting)
@@ -272,10 +277,31 @@ bool TForm8::StoreWaiting()
 {
     bool met = false;
     QRect misplaced;
+    slice_.start();
+    sliceUsedUp_ = false;
     while (!waiting_.empty() && Store(waiting_.front(), met, misplaced)) waiting_.pop_front();
     Repaint(misplaced);
     if (!misplaced.isEmpty()) Image1->update(misplaced);
+    if (sliceUsedUp_ && !waiting_.empty() && !sliceQueued_) {
+        sliceQueued_ = true;
+        QTimer::singleShot(0, this, &TForm8::ContinueStoring);
+    }
     return met;
+}
+
+bool TForm8::SliceUsedUp()
+{
+    sliceUsedUp_ = slice_.elapsed() >= kStoreSliceMs;
+    return sliceUsedUp_;
+}
+
+void TForm8::ContinueStoring()
+{
+    sliceQueued_ = false;
+    // A stroke being drawn is not held up: its release stores what waits, this included.
+    if (Closed() || PenDown || waiting_.empty()) return;
+    TimerPause pause(*this);
+    Refresh();
 }
 
 // Stores the stroke's points in order, each dropped from it once stored. False when the rest
@@ -362,6 +388,8 @@ bool TForm8::Store(WaitingStroke &stroke, bool &met, QRect &misplaced)
         }
         if (*number == INT_MAX) break; // no number is left for the rest
         ++*number;
+        // The rest in the next slice; it numbers its points afresh, after the others' points.
+        if (!stroke.points.empty() && SliceUsedUp()) return false;
     }
     stroke.points.clear();
     return true;

@@ -4,6 +4,7 @@
 #include "message_box.h"
 #include "program_style.h"
 #include "shutdown_signals.h"
+#include "stall_log.h"
 #include "window_wiring.h"
 
 #include <QApplication>
@@ -28,6 +29,8 @@ int main(int argc, char *argv[])
     // Logout, shutdown and kill end the program as 終了 does. Set up before the main window
     // first attaches, so that the database client library hands these signals over too.
     ShutdownSignals shutdown([&form1] { form1.mnuExitClick(); });
+    // Off unless OEKAKI_STALL_LOG names a file: the longest handler, for the soak script.
+    StallLog::FromEnvironment(&app);
     form1.show();
     return app.exec();
 }

@@ -4,6 +4,7 @@
 #include "select_rows.h"
 #include "text_helpers.h"
 
+#include <QCoreApplication>
 #include <QToolButton>
 
 std::unique_ptr<TForm8> ShowBoard(TForm1 &form1, int number, int width, int height)
@@ -30,6 +31,8 @@ void DrawStroke(TForm8 &board, const QList<QPoint> &points, Qt::MouseButton rele
     for (int i = 1; i < points.size(); ++i)
         board.Image1MouseMove(Qt::LeftButton, points[i].x(), points[i].y());
     board.Image1MouseUp(release, points.last().x(), points.last().y());
+    // A long stroke on a slow server is stored slice by slice: here, all of it at once.
+    while (board.StoringContinues()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
 QList<StoredRow> StoredRows(DatabaseSession &db, const QString &table)

@@ -18,7 +18,7 @@ std::unique_ptr<TForm8> ShowBoard(TForm1 &form1, int number, int width = 64, int
 void SetPen(TForm8 &board, int shape, int size, int color);
 
 // Switches drawing on, presses the left button at the first point, moves through the others
-// with it held and releases `release` (the stroke is stored then).
+// with it held and releases `release` (the stroke is stored then, all its slices).
 void DrawStroke(TForm8 &board, const QList<QPoint> &points,
                 Qt::MouseButton release = Qt::LeftButton);
 
