@@ -19,6 +19,12 @@ QString Quoted(const QString &text)
     return QLatin1Char('\'') + text + QLatin1Char('\'');
 }
 
+QStringList ValuesOf(int number, const ChatLine &line)
+{
+    return {QString::number(number), QString::number(line.member), Quoted(line.text),
+            Quoted(line.date), Quoted(line.time)};
+}
+
 // The condition that finds a row with these values of author, text, date and time.
 QString SameLine(const QStringList &values)
 {
@@ -48,8 +54,7 @@ StoreOutcome StoreChatLine(DatabaseSession &db, int lookedAt, const ChatLine &li
     int number = 0;
     if (!NextNumberAfter(QString::number(top), number)) return outcome;
 
-    QStringList values{QString(), QString::number(line.member), Quoted(line.text),
-                       Quoted(line.date), Quoted(line.time)};
+    QStringList values = ValuesOf(number, line);
     for (;;) {
         values[0] = QString::number(number);
         if (db.InsertRow(kTable, int(kColumns.size()), kColumns, values)) {
@@ -59,11 +64,16 @@ StoreOutcome StoreChatLine(DatabaseSession &db, int lookedAt, const ChatLine &li
         }
         // The server went away while committing: the line may be stored all the same, and
         // storing it again would show it twice.
-        if (db.LastWriteOutcomeUnknown() &&
-            db.KeyExists(kTable, kNumber, SameLine(values), number)) {
-            outcome.stored = true;
-            outcome.number = number;
-            return outcome;
+        if (db.LastWriteOutcomeUnknown()) {
+            if (db.KeyExists(kTable, kNumber, SameLine(values), number)) {
+                outcome.stored = true;
+                outcome.number = number;
+                return outcome;
+            }
+            if (db.ServerUnreachable()) {
+                outcome.unsure = number; // asked again before the line is sent again
+                return outcome;
+            }
         }
         // Another try only makes sense when another PC holds this very number.
         if (db.ServerUnreachable() || outcome.numbersTaken >= kMaxTakenNumbers) return outcome;
@@ -71,6 +81,13 @@ StoreOutcome StoreChatLine(DatabaseSession &db, int lookedAt, const ChatLine &li
         ++outcome.numbersTaken;
         if (!NextNumberAfter(QString::number(number), number)) return outcome;
     }
+}
+
+std::optional<bool> StoredAs(DatabaseSession &db, int number, const ChatLine &line)
+{
+    const bool there = db.KeyExists(kTable, kNumber, SameLine(ValuesOf(number, line)), number);
+    if (!there && db.ServerUnreachable()) return std::nullopt;
+    return there;
 }
 
 } // namespace chat

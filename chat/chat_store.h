@@ -5,6 +5,7 @@
 // gone, table dropped, a text the column cannot hold) ends the attempt at once.
 
 #include <QString>
+#include <optional>
 
 class DatabaseSession;
 
@@ -29,11 +30,18 @@ struct StoreOutcome {
     bool stored = false;
     int number = 0;       // the line's number when stored
     int numbersTaken = 0; // numbers other PCs took first
+    // Not stored as far as anyone can tell, but its commit went unanswered and the server could
+    // not be asked whether it arrived: the number it may be stored under (0 otherwise).
+    int unsure = 0;
 };
 
 // `lookedAt`: a line number known to exist or to have existed (0 when none is known); the new
 // number is above it, or, when that is the top of the range, above the largest stored now.
 // Not stored while a line holds 2147483647.
 StoreOutcome StoreChatLine(DatabaseSession &db, int lookedAt, const ChatLine &line);
+
+// Whether `line` is stored under `number` after all (a line whose outcome was unsure); nothing
+// when the server cannot say yet. Sending such a line again without asking would store it twice.
+std::optional<bool> StoredAs(DatabaseSession &db, int number, const ChatLine &line);
 
 } // namespace chat

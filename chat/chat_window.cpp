@@ -145,6 +145,26 @@ void TForm10::RefreshChat()
     chat::ScrollToNewest(*RichEdit1);
 }
 
+bool TForm10::SettleUnsureLine(const QString &text)
+{
+    if (!unsure_) return false;
+    const auto [number, line] = *unsure_;
+    if (line.text != text || line.member != Form1.settings().PcUserNumber) {
+        unsure_.reset(); // another line: the user decided what to send
+        return false;
+    }
+    const std::optional<bool> stored = chat::StoredAs(Db(), number, line);
+    if (!stored) {
+        ShowMessage(msg::kChatNotSent);
+        return true;
+    }
+    unsure_.reset();
+    if (!*stored) return false; // it never arrived: send it now
+    Edit1->clear();
+    RefreshChat();
+    return true;
+}
+
 void TForm10::Edit1KeyPress(QChar &key)
 {
     if (key != QChar(13)) return;
@@ -153,7 +173,13 @@ void TForm10::Edit1KeyPress(QChar &key)
     if (TrimBlanks(text).isEmpty()) return; // blanks only: nothing is sent, the line stays
 
     Timer1->stop();
-    if (!Db().WaitForAdditionsTo(QStringLiteral("CHAT"), kIndexWaitMs)) {
+    if (SettleUnsureLine(text)) {
+        Timer1->start(kPollMs);
+        return;
+    }
+    // With the server known to be away the send fails at once; no wait for the index first.
+    if (!Db().ServerUnreachable() &&
+        !Db().WaitForAdditionsTo(QStringLiteral("CHAT"), kIndexWaitMs)) {
         // The line would wait for the index to be built, longer than any call may wait.
         ShowMessage(msg::kChatNotSent);
         Timer1->start(kPollMs);
@@ -161,10 +187,11 @@ void TForm10::Edit1KeyPress(QChar &key)
     }
     // One reading of the clock: a line sent at midnight gets the date and time of one moment.
     const QDateTime now = Now();
-    const chat::StoreOutcome outcome = chat::StoreChatLine(
-        Db(), LastChatNumber,
-        {Form1.settings().PcUserNumber, text, now.toString(QStringLiteral("yyyyMMdd")),
-         now.toString(QStringLiteral("HHmmss"))});
+    const chat::ChatLine line{Form1.settings().PcUserNumber, text,
+                              now.toString(QStringLiteral("yyyyMMdd")),
+                              now.toString(QStringLiteral("HHmmss"))};
+    const chat::StoreOutcome outcome = chat::StoreChatLine(Db(), LastChatNumber, line);
+    if (outcome.unsure) unsure_.emplace(outcome.unsure, line);
     if (outcome.stored) {
         Edit1->clear();
         RefreshChat(); // the new line comes back with the stored date and time, no local echo

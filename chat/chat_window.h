@@ -3,10 +3,12 @@
 // current day written by members, looks for new ones every 5 s, and sends the input line when
 // Enter is pressed; the sender sees a line through the same read as everybody else's.
 
+#include "chat_store.h"
 #include "child_form.h"
 
 #include <QDateTime>
 #include <functional>
+#include <optional>
 
 class QFrame;
 class QLineEdit;
@@ -44,6 +46,12 @@ protected:
 
 private:
     void RefreshChat();
+    // A line whose commit went unanswered is looked for before the same text is sent again:
+    // true when this send is over (found, or the server cannot say yet).
+    bool SettleUnsureLine(const QString &text);
+
+    // The line whose outcome was unsure, and the number it may be stored under.
+    std::optional<std::pair<int, chat::ChatLine>> unsure_;
 
     // The index on the date that keeps a poll to today's lines; the window adds it when it is
     // missing. Until it is there, a poll reads every line above the last one shown.

@@ -409,6 +409,49 @@ private slots:
         QVERIFY(Shown(chat).last().startsWith("山田＞聞こえますか(" + Day()));
     }
 
+    void aLineWhoseCommitWentUnansweredIsNotSentTwice()
+    {
+        // The server goes silent in the middle of a commit (a commit trigger keeps it busy, and
+        // then it is frozen): nobody can say whether the line arrived. Say it did; Enter again
+        // must find it there rather than store it a second time.
+        OwnServer server;
+        FreshMainWindow pc(server.FreshSettings());
+        QVERIFY(SetUp(pc));
+        DatabaseSession &db = pc.form1->Db();
+        const QString text = QStringLiteral("are you there");
+        const QString ours = "CTEXT='" + text + "'";
+        QVERIFY(db.ExecuteScript(
+            {"CREATE TRIGGER SLOW_COMMIT ON TRANSACTION COMMIT AS DECLARE I INTEGER = 0; BEGIN "
+             "IF (EXISTS(SELECT 1 FROM CHAT WHERE " +
+             ours +
+             " AND RDB$RECORD_VERSION = CURRENT_TRANSACTION)) THEN "
+             "WHILE (I < 2000000000) DO I = I + 1; END"}));
+        TForm10 *chat = OpenChat(pc);
+        QTRY_VERIFY_WITH_TIMEOUT(!db.AdditionsUnderWay(), 20000);
+        chat->Now = [] { return QDateTime(QDate(2026, 12, 9), QTime(12, 0)); };
+
+        std::thread freeze([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+            server.Freeze();
+        });
+        Send(chat, text);
+        freeze.join();
+        QCOMPARE(messages->Take(), QStringList{msg::kChatNotSent});
+        QCOMPARE(chat->Edit1->text(), text);
+
+        // The line arrived after all: what the busy commit would have stored.
+        QVERIFY(server.Thaw() && server.Kill() && server.Start());
+        QTRY_COMPARE_WITH_TIMEOUT(db.CountRows("CHAT", ""), 0, 20000);
+        QVERIFY(db.ExecuteScript({"DROP TRIGGER SLOW_COMMIT"}));
+        QVERIFY(db.InsertRow("CHAT", 5, {"N", "MN", "CTEXT", "CDATE", "CTIME"},
+                             {"1", "1", "'" + text + "'", "'20261209'", "'120000'"}));
+
+        QTest::keyClick(chat->Edit1, Qt::Key_Return);
+        QCOMPARE(messages->Take(), QStringList());
+        QVERIFY(chat->Edit1->text().isEmpty());
+        QCOMPARE(db.CountRows("CHAT", ours), 1);
+    }
+
     void viewDropsOldestLinesFirst()
     {
         QPlainTextEdit view;
