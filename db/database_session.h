@@ -19,6 +19,7 @@
 #include "background_additions.h"
 #include "background_attach.h"
 #include "call_watchdog.h"
+#include "event_source.h"
 #include "isc_handles.h"
 #include "result_buffer.h"
 
@@ -29,7 +30,7 @@
 
 class EventListener;
 
-class DatabaseSession {
+class DatabaseSession final : public EventSource {
 public:
     DatabaseSession();
     DatabaseSession(const DatabaseSession &) = delete;
@@ -48,7 +49,7 @@ public:
     // attachment underneath may be lost for the moment and is made again when next needed.
     bool Connected() const { return wanted_; }
     // Whether an attachment exists right now (for tests and diagnostics).
-    bool Attached() const { return db_.Attached(); }
+    bool Attached() const override { return db_.Attached(); }
     // Whether the database holds a table of that name, letter case ignored. Reads the catalogue
     // in a short transaction of its own and never disturbs an open result. False on any error.
     bool TableExists(const QString &name);
@@ -135,12 +136,14 @@ public:
     // The session's one listener for the events other PCs' rows post (event_listener.h).
     EventListener &Events() { return *events_; }
     // Which attachment is current: a new number after every attach (see IscAttachment).
-    quint64 AttachmentNumber() const { return db_.Number(); }
+    quint64 AttachmentNumber() const override { return db_.Number(); }
     // For the listener: runs `call` on the current attachment, under the watchdog. False when
     // there is none or the call fails (`status` says why); a call that lost the connection (or
     // was cut off) drops the attachment, and the next operation attaches again.
     bool CallForEvents(const std::function<bool(isc_db_handle *, IscStatus &)> &call,
-                       IscStatus &status);
+                       IscStatus &status) override;
+    bool HasEventTrigger(const QString &table) override;
+    void RequestEventTrigger(const QString &table) override;
 
     // The longest a call waits for a server that does not answer.
     static constexpr std::chrono::milliseconds kCallLimit{5000};
@@ -172,7 +175,7 @@ private:
     Attempt WriteAttempt(const QByteArray &statement, bool noWait = false);
     // Ends the running transaction and prepares and executes a select in a new one.
     Attempt StartRead(const QByteArray &statement);
-    bool Created(const QString &table, bool created); // passes `created` on
+    bool Created(const QString &table, bool created);         // passes `created` on
     bool Encode(const QStringList &lines, QByteArray &bytes); // false: not sendable as CP932
     bool Note(IscStatus &status);                             // remembers a failure; returns false
     void CloseStatement();

@@ -1,9 +1,7 @@
 #include "event_listener.h"
 
-#include "database_session.h"
 #include "isc_events.h"
 #include "isc_handles.h"
-#include "table_additions.h"
 
 #include <QTimer>
 #include <algorithm>
@@ -23,8 +21,7 @@ constexpr int kLongestPauseMs = 600000;
 
 } // namespace
 
-EventListener::Wish::Wish(EventListener &listener, const QString &table,
-                          std::function<void()> wake)
+EventListener::Wish::Wish(EventListener &listener, const QString &table, std::function<void()> wake)
     : listener_(&listener), table_(table), wake_(std::move(wake))
 {
 }
@@ -34,7 +31,7 @@ EventListener::Wish::~Wish()
     if (listener_) listener_->Withdraw(this);
 }
 
-EventListener::EventListener(DatabaseSession &session)
+EventListener::EventListener(EventSource &session)
     : session_(session), retry_(new QTimer(this)), triggerLook_(new QTimer(this))
 {
     retry_->setSingleShot(true);
@@ -94,7 +91,9 @@ void EventListener::Withdraw(Wish *wish)
         session_.Attached()) {
         IscStatus status;
         session_.CallForEvents(
-            [table](isc_db_handle *db, IscStatus &result) { return table->block->Cancel(db, result); },
+            [table](isc_db_handle *db, IscStatus &result) {
+                return table->block->Cancel(db, result);
+            },
             status);
     }
     const QString name = table->name;
@@ -222,10 +221,10 @@ void EventListener::Arrived(const QString &name, std::uint64_t request, bool del
 
 void EventListener::LookForTrigger(Table &table)
 {
-    table.triggerSettled = additions::HasEventTrigger(session_, table.name);
+    table.triggerSettled = session_.HasEventTrigger(table.name);
     if (table.triggerSettled) return;
     // Added beside the table by a thread of the session's own: no window waits for it.
-    additions::RequestEventTrigger(session_, table.name, table.name == QLatin1String("MOUSEPOS"));
+    session_.RequestEventTrigger(table.name);
     table.triggerLookAfterMs = table.triggerLookAfterMs == 0
                                    ? kFirstTriggerLookMs
                                    : std::min(2 * table.triggerLookAfterMs, kLongestTriggerLookMs);
@@ -259,7 +258,7 @@ void EventListener::TableCreated(const QString &name)
     // A table dropped and made again lost its trigger: it is added again.
     table->triggerSettled = false;
     table->triggerLookAfterMs = 0;
-    additions::RequestEventTrigger(session_, table->name, table->name == QLatin1String("MOUSEPOS"));
+    session_.RequestEventTrigger(table->name);
     table->triggerLookAt = clock_.elapsed() + kFirstTriggerLookMs;
     ScheduleTriggerLook();
 }

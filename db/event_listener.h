@@ -13,6 +13,8 @@
 // The server sends events over a connection of their own, to a second port of the server PC:
 // RemoteAuxPort in its firebird.conf, chosen at random when unset.
 
+#include "event_source.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -23,7 +25,6 @@
 #include <memory>
 #include <vector>
 
-class DatabaseSession;
 class IscEventBlock;
 class QTimer;
 
@@ -31,7 +32,7 @@ class EventListener : public QObject {
     Q_OBJECT
 
 public:
-    explicit EventListener(DatabaseSession &session);
+    explicit EventListener(EventSource &session);
     ~EventListener() override;
 
     // A window's wish to hear of a table's new rows, withdrawn when it is destroyed.
@@ -75,10 +76,10 @@ private:
         QString name;
         std::unique_ptr<IscEventBlock> block;
         std::vector<Wish *> wishes;
-        bool armed = false;          // the first delivery of the request came
+        bool armed = false;           // the first delivery of the request came
         std::uint64_t attachment = 0; // the attachment the request went to
-        bool triggerSettled = false; // the catalogue has the table's trigger
-        int triggerLookAfterMs = 0;  // the pause before the next look while it has not
+        bool triggerSettled = false;  // the catalogue has the table's trigger
+        int triggerLookAfterMs = 0;   // the pause before the next look while it has not
         qint64 triggerLookAt = 0;
     };
 
@@ -95,15 +96,15 @@ private:
     void LookForTriggers();
     void ScheduleTriggerLook();
 
-    DatabaseSession &session_;
+    EventSource &session_;
     std::map<QString, std::unique_ptr<Table>> tables_;
     std::uint64_t seenAttachment_ = 0;
     bool queueScheduled_ = false;
-    int refusals_ = 0;   // requests refused one after another
-    bool mayAsk_ = true; // false while resting after a refusal
+    int refusals_ = 0;                    // requests refused one after another
+    bool mayAsk_ = true;                  // false while resting after a refusal
     std::uint64_t droppedAttachment_ = 0; // the attachment a refused request cost
     int retryPauseMs_ = 30000;
-    QTimer *retry_;        // asks again a server that refused
-    QTimer *triggerLook_;  // looks for the triggers still missing
+    QTimer *retry_;       // asks again a server that refused
+    QTimer *triggerLook_; // looks for the triggers still missing
     QElapsedTimer clock_;
 };
