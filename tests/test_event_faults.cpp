@@ -7,6 +7,7 @@
 #include "board_fixture.h"
 #include "event_listener.h"
 #include "message_recorder.h"
+#include "ms_until.h"
 #include "own_server.h"
 #include "test_database.h"
 
@@ -26,17 +27,6 @@ namespace {
 
 constexpr int kEventLimitMs = 2000;
 constexpr int kPollLimitMs = 8000; // the 5 s poll, on a busy machine
-
-qint64 MsUntil(const std::function<bool()> &done, int limitMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMs) return -1;
-        QTest::qWait(2);
-    }
-    return clock.elapsed();
-}
 
 // A socket listening on a loopback address; `port` 0: any free one.
 int Listening(const char *address, int port, int backlog)
@@ -213,9 +203,9 @@ private slots:
         QVERIFY(server->SetAuxPort(firewall.EventPort()) && server->Stop() && server->Start());
         QElapsedTimer clock;
         clock.start();
-        OpenBoards(test_db::FreshSettingsOn(
-            QStringLiteral("127.0.0.2/%1:").arg(firewall.DatabasePort()),
-            server->FreshSettings().DataFolder));
+        OpenBoards(
+            test_db::FreshSettingsOn(QStringLiteral("127.0.0.2/%1:").arg(firewall.DatabasePort()),
+                                     server->FreshSettings().DataFolder));
         QVERIFY2(clock.elapsed() < 2 * 5000, qPrintable(QString::number(clock.elapsed())));
         Share({{10, 10}, {20, 20}}, 3 * kPollLimitMs);
 

@@ -8,6 +8,7 @@
 #include "chat_window.h"
 #include "event_refresh.h"
 #include "message_recorder.h"
+#include "ms_until.h"
 #include "name_balloon.h"
 #include "pen_tip.h"
 #include "pointer_window.h"
@@ -27,18 +28,6 @@ namespace {
 // A row seen on the other PC later than this came from its poll, not from an event.
 constexpr int kEventLimitMs = 2000;
 constexpr int kPollLimitMs = 8000; // the 5 s poll, on a busy machine
-
-// Milliseconds until `done` holds, the event loop running meanwhile; -1 after `limitMs`.
-qint64 MsUntil(const std::function<bool()> &done, int limitMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMs) return -1;
-        QTest::qWait(1);
-    }
-    return clock.elapsed();
-}
 
 qint64 Median(QList<qint64> ms)
 {
@@ -61,7 +50,10 @@ struct Pc {
         return nullptr;
     }
     TForm10 *Chat() { return Open<TForm10>(ChildWindow::Chat, &TForm1::mnuChatStartClick); }
-    TForm12 *Pointer() { return Open<TForm12>(ChildWindow::Pointer, &TForm1::mnuMousePointerClick); }
+    TForm12 *Pointer()
+    {
+        return Open<TForm12>(ChildWindow::Pointer, &TForm1::mnuMousePointerClick);
+    }
 };
 
 int EventRefreshes(QObject *window)
@@ -145,8 +137,8 @@ private slots:
             // The hand moves on B: A's balloon for B follows, at B's offset from its corner.
             const QPoint at(320 + round * 7, 260 + round * 3);
             QCursor::setPos(at);
-            const QPoint expected = at - b.form1().frameGeometry().topLeft() +
-                                    a.form1().frameGeometry().topLeft();
+            const QPoint expected =
+                at - b.form1().frameGeometry().topLeft() + a.form1().frameGeometry().topLeft();
             pointers << MsUntil(
                 [&] {
                     const auto &entries = pointerA->PointerEntries;
